@@ -1,0 +1,39 @@
+#pragma once
+// The user's preferences, grouped in sections, kept in one INI file:
+// $XDG_CONFIG_HOME/<company>/<application>.conf (XDG default ~/.config).
+// Nothing is cached: every read reads the file, every write re-reads it,
+// changes one value and replaces the file atomically under an advisory lock,
+// so a window and a command-line run never lose each other's writes.
+// Each read names its default; failures yield that default, failed writes
+// are ignored.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zelvon {
+
+class SettingsStore {
+public:
+    // `configHome` empty: $XDG_CONFIG_HOME, else $HOME/.config.
+    explicit SettingsStore(std::string configHome = {});
+
+    void bind(std::u16string_view company, std::u16string_view application);
+    bool isBound() const { return bound_; }
+
+    std::u16string readString(std::u16string_view section, std::u16string_view key, std::u16string_view defaultValue) const;
+    int32_t readInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const;
+    void writeString(std::u16string_view section, std::u16string_view key, std::u16string_view value) const;
+    void writeInt(std::u16string_view section, std::u16string_view key, int32_t value) const;
+
+    // The file the store reads and writes (empty before bind).
+    std::string filePath() const;
+
+private:
+    std::string configHome_;
+    std::u16string company_;
+    std::u16string application_;
+    bool bound_ = false;
+};
+
+} // namespace zelvon

@@ -1,0 +1,64 @@
+#pragma once
+// Walks one web page with an extraction script: a forward-moving cursor,
+// items that move to or cut up to a token, and loops that repeat a group of
+// items once per record. What it cuts out is kept as an ordered entry list.
+
+#include "engine/extracted_entry.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvon {
+
+struct ScriptItem {
+    std::u16string action;
+    std::u16string token;
+    std::u16string variable;
+};
+
+struct LoopSpan {
+    std::u16string endToken;
+    int startIndex = 0;
+    int endIndex = 0;
+};
+
+class ExtractionRunner {
+public:
+    // `appFolder` anchors the saved pages ("/web/") and the default work file.
+    explicit ExtractionRunner(std::u16string appFolder);
+
+    void setWorkspacePath(std::u16string_view path);
+    void setProxy(std::u16string_view host, std::u16string_view port);
+    void setUseProxy(int useProxy);
+
+    bool runScriptText(std::u16string_view scriptText, bool useCache, std::u16string_view urlOverride);
+    bool runScriptFile(std::u16string_view path, bool useCache);
+
+    bool ok() const { return ok_; }
+    const std::u16string& errorText() const { return errorText_; }
+
+    // Entry access: answers only while the last run succeeded.
+    int findEntry(std::u16string_view name, int after) const;
+    std::u16string entryValue(int index) const;
+    int entryDepth(int index) const;
+    std::u16string kelpoText() const;
+    std::u16string tildeText() const;
+
+private:
+    std::u16string appFolder_;
+    bool ok_ = false;
+    std::vector<ExtractedEntry> entries_;
+    std::vector<ScriptItem> items_;
+    std::vector<LoopSpan> loops_;
+    std::u16string errorText_;
+    std::u16string sourceUrl_;
+    std::u16string cacheName_;
+    std::u16string pageText_;
+    std::u16string workspacePath_;
+    int useProxy_ = 0;
+    std::u16string proxyHost_;
+    std::u16string proxyPort_;
+};
+
+} // namespace zelvon

@@ -1,0 +1,62 @@
+#pragma once
+// The engine's single entry point: a transformer script names how a store
+// page is read (one or more extraction scripts) and what is written (tilde
+// lines, kelpo XML, or a template's output).
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvon {
+
+class ExtractionRunner;
+struct LoopTable;
+
+struct NamedRunner {
+    std::u16string name;
+    std::unique_ptr<ExtractionRunner> runner;
+};
+
+class Transformer {
+public:
+    enum Kind { Custom = 0, Vex = 1, Xml = 2, Unknown = 3 };
+
+    explicit Transformer(std::u16string appFolder);
+    ~Transformer();
+    Transformer(const Transformer&) = delete;
+    Transformer& operator=(const Transformer&) = delete;
+
+    void setWorkspacePath(std::u16string_view path);
+    void setProxy(std::u16string_view host, std::u16string_view port);
+    void setUseProxy(int useProxy);
+
+    // True when the output file has been written and every step succeeded.
+    bool run(std::u16string_view scriptPath, std::u16string_view outputPath, std::u16string_view pageUrl);
+
+    const std::u16string& errorText() const { return errorText_; }
+
+private:
+    bool runSingleScript();
+    bool runCustom();
+    bool compileInline();
+    void reset();
+
+    std::u16string appFolder_;
+    std::u16string errorText_;
+    int kind_ = Unknown;
+    bool runtimeForm_ = false;
+    std::u16string body_;
+    std::u16string outputPath_;
+    std::u16string nameLine_;
+    bool urlGiven_ = false;
+    std::u16string pageUrl_;
+    std::vector<NamedRunner> runners_;
+    std::vector<std::unique_ptr<LoopTable>> loopTables_;
+    std::u16string workspacePath_;
+    int useProxy_ = 0;
+    std::u16string proxyHost_;
+    std::u16string proxyPort_;
+};
+
+} // namespace zelvon

@@ -1,0 +1,155 @@
+#include "foundation/file_io.h"
+
+#include "foundation/text_codec.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zelvon {
+namespace {
+
+std::mutex& hookMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::function<bool(const std::string&)>& beforeRenameHook() {
+    static std::function<bool(const std::string&)> hook;
+    return hook;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string nativePath(std::u16string_view path) { return toUtf8(path); }
+
+bool readFileBytes(std::u16string_view path, std::string& bytes) {
+    bytes.clear();
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            bytes.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool fileExists(std::u16string_view path) {
+    struct stat st {};
+    return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+AtomicFileWriter::~AtomicFileWriter() { abandon(); }
+
+bool AtomicFileWriter::begin(std::u16string_view path) {
+    abandon();
+    target_ = nativePath(path);
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return false;
+    const auto slash = target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    std::string pattern = (slash == std::string::npos ? std::string() : folder) + "." + base + ".tmp-XXXXXX";
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0)
+        return false;
+    temporary_ = pattern;
+    // Keep the permissions of the file being replaced, or the usual ones.
+    ::fchmod(fd_, ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    return true;
+}
+
+bool AtomicFileWriter::commit(std::string_view bytes) {
+    if (fd_ < 0)
+        return false;
+    const bool written = writeAll(fd_, bytes) && ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!written || !closed) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(hookMutex());
+        if (beforeRenameHook() && !beforeRenameHook()(target_)) {
+            ::unlink(temporary_.c_str());
+            temporary_.clear();
+            return false;
+        }
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+        return false;
+    }
+    temporary_.clear();
+    // Make the rename itself durable.
+    const auto slash = target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : target_.substr(0, slash));
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+void AtomicFileWriter::abandon() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+}
+
+bool writeFileAtomically(std::u16string_view path, std::string_view bytes) {
+    AtomicFileWriter writer;
+    return writer.begin(path) && writer.commit(bytes);
+}
+
+void setBeforeRenameHookForTesting(std::function<bool(const std::string& target)> hook) {
+    std::lock_guard<std::mutex> lock(hookMutex());
+    beforeRenameHook() = std::move(hook);
+}
+
+} // namespace zelvon

@@ -1,0 +1,54 @@
+#pragma once
+// Whole-file reads and crash-safe file replacement. A file that replaces
+// another is written to a temporary file in the same folder, flushed to
+// disk and renamed over the target, so a crash, a kill or a full disk never
+// leaves a half-written or empty file where a good one stood.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zelvon {
+
+// Paths are held as UTF-16 like all other text and given to the operating
+// system as UTF-8.
+std::string nativePath(std::u16string_view path);
+
+// Reads the whole file. False when it cannot be opened or read (a folder
+// counts as a file that cannot be opened).
+bool readFileBytes(std::u16string_view path, std::string& bytes);
+
+bool fileExists(std::u16string_view path);
+
+// Writes `bytes` to a temporary file beside `path` and renames it over
+// `path`. False (and `path` untouched) on any failure.
+bool writeFileAtomically(std::u16string_view path, std::string_view bytes);
+
+// The same in two steps, for writers that learn the target early and the
+// content late: `begin` creates the temporary file (failing at once when the
+// folder is missing or not writable), `commit` writes, syncs and renames.
+// Destroying an uncommitted writer removes the temporary file.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool begin(std::u16string_view path);
+    bool commit(std::string_view bytes);
+    void abandon();
+    bool isActive() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    std::string target_;
+    std::string temporary_;
+};
+
+// Test hook: when set, it is called right before a committed temporary file
+// is renamed over its target; returning false abandons the write there, as
+// a crash at that moment would. Not for production use.
+void setBeforeRenameHookForTesting(std::function<bool(const std::string& target)> hook);
+
+} // namespace zelvon

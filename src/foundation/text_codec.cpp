@@ -1,0 +1,179 @@
+#include "foundation/text_codec.h"
+
+#include <array>
+#include <cstdint>
+
+namespace zelvon {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// Windows-1252 bytes 0x80..0x9F; the undefined ones map to themselves.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void appendCodePoint(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Decodes one UTF-8 sequence at `i`; returns the code point and advances `i`,
+// or returns a negative value (and advances past the first byte) on a
+// malformed sequence.
+long decodeOne(std::string_view bytes, size_t& i) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t minimum = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        extra = 1; cp = b0 & 0x1F; minimum = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        extra = 2; cp = b0 & 0x0F; minimum = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        extra = 3; cp = b0 & 0x07; minimum = 0x10000;
+    } else {
+        ++i;
+        return -1;
+    }
+    if (i + static_cast<size_t>(extra) >= bytes.size()) {
+        ++i;
+        return -1;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const auto b = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return -1;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return -1;
+    }
+    i += static_cast<size_t>(extra) + 1;
+    return static_cast<long>(cp);
+}
+
+} // namespace
+
+std::string toUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::u16string fromUtf8(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const long cp = decodeOne(bytes, i);
+        appendCodePoint(out, cp < 0 ? kReplacement : static_cast<char32_t>(cp));
+    }
+    return out;
+}
+
+bool decodeUtf8Strict(std::string_view bytes, std::u16string& out) {
+    out.clear();
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const long cp = decodeOne(bytes, i);
+        if (cp < 0)
+            return false;
+        appendCodePoint(out, static_cast<char32_t>(cp));
+    }
+    return true;
+}
+
+std::u16string fromCp1252(std::string_view bytes) {
+    std::u16string out;
+    out.resize(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        out[i] = (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+    }
+    return out;
+}
+
+bool toCp1252(std::u16string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    bool allFit = true;
+    for (char16_t c : text) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        bool found = false;
+        for (size_t k = 0; k < kCp1252High.size(); ++k) {
+            if (kCp1252High[k] == c) {
+                out.push_back(static_cast<char>(0x80 + k));
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            out.push_back('?');
+            allFit = false;
+        }
+    }
+    return allFit;
+}
+
+std::u16string decodeFileText(std::string_view bytes) {
+    std::u16string text;
+    if (decodeUtf8Strict(bytes, text) && !text.empty())
+        return text;
+    return fromCp1252(bytes);
+}
+
+std::string encodeFileText(std::u16string_view text) {
+    std::string bytes;
+    if (toCp1252(text, bytes))
+        return bytes;
+    return toUtf8(text);
+}
+
+} // namespace zelvon

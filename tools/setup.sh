@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zelvon needs to build, test and run, but only
+# those that are missing, then configures and builds the tree in build/.
+# Usage: tools/setup.sh [BUILD_DIR] [extra cmake args...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libcurl4-openssl-dev libssl-dev openssl nettle-dev
+  nlohmann-json3-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  tinyproxy
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$pkg")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+BUILD_DIR=${1:-build}
+shift || true
+cmake -S . -B "$BUILD_DIR" -G Ninja "$@" >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)"

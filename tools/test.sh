@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything from scratch and runs every test; then builds the core
+# libraries again with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs their tests, failing on any report.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+rm -rf build build-sanitize
+bash tools/setup.sh build
+(cd build && ctest --output-on-failure -j 2)
+
+bash tools/setup.sh build-sanitize -DZELVON_SANITIZE=ON -DZELVON_BUILD_BENCH=OFF
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-sanitize && ctest --output-on-failure -j 2 -L core)
