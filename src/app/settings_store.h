@@ -8,6 +8,7 @@
 // are ignored.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,11 @@ public:
     std::string filePath() const;
 
 private:
+    bool keyPathFits(std::u16string_view section) const;
+    // The stored text, or nothing when there is none or the store cannot
+    // be used for this section.
+    std::optional<std::u16string> readStored(std::u16string_view section, std::u16string_view key) const;
+
     std::string configHome_;
     std::u16string company_;
     std::u16string application_;

@@ -34,6 +34,10 @@ public:
 
     bool runScriptText(std::u16string_view scriptText, bool useCache, std::u16string_view urlOverride);
     bool runScriptFile(std::u16string_view path, bool useCache);
+    // The script file's text run with a URL override; for the command line,
+    // where a script author tries a script against another page. The
+    // transformer reads script files without one.
+    bool runScriptFileWithUrl(std::u16string_view path, bool useCache, std::u16string_view urlOverride);
 
     bool ok() const { return ok_; }
     const std::u16string& errorText() const { return errorText_; }
@@ -46,6 +50,9 @@ public:
     std::u16string tildeText() const;
 
 private:
+    void reset();
+    bool loadPage(const std::u16string& path);
+
     std::u16string appFolder_;
     bool ok_ = false;
     std::vector<ExtractedEntry> entries_;

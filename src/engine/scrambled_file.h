@@ -21,7 +21,11 @@ bool read(std::u16string_view path, std::string& content);
 bool scramble(std::u16string_view source, std::u16string_view destination);
 
 // The byte-level transforms behind the two operations.
+// scrambleBytes gives the whole scrambled layout (magic included); empty
+// input stays empty, as an empty file is left alone.
 std::string scrambleBytes(std::string_view plain);
+// unscrambleBytes takes a file's bytes and gives what `read` yields: the
+// deciphered content, or the bytes unchanged when they are not scrambled.
 std::string unscrambleBytes(std::string_view scrambled);
 
 } // namespace zelvon::ScrambledFile

@@ -11,7 +11,6 @@
 namespace zelvon {
 
 class ExtractionRunner;
-struct LoopTable;
 
 struct NamedRunner {
     std::u16string name;
@@ -37,10 +36,15 @@ public:
     const std::u16string& errorText() const { return errorText_; }
 
 private:
+    bool readScript(std::u16string_view scriptPath);
     bool runSingleScript();
     bool runCustom();
     bool compileInline();
     void reset();
+    std::unique_ptr<ExtractionRunner> makeRunner() const;
+    // Writes the output file; a file that cannot be created or written out
+    // is reported as such, never as success.
+    bool writeOutput(std::u16string_view text);
 
     std::u16string appFolder_;
     std::u16string errorText_;
@@ -52,7 +56,6 @@ private:
     bool urlGiven_ = false;
     std::u16string pageUrl_;
     std::vector<NamedRunner> runners_;
-    std::vector<std::unique_ptr<LoopTable>> loopTables_;
     std::u16string workspacePath_;
     int useProxy_ = 0;
     std::u16string proxyHost_;

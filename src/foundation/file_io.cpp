@@ -32,10 +32,16 @@ bool writeAll(int fd, std::string_view bytes) {
                 continue;
             return false;
         }
+        if (n == 0) // no progress and no error: give up rather than spin
+            return false;
         done += static_cast<size_t>(n);
     }
     return true;
 }
+
+// A NUL inside a path would silently cut it short at the system boundary
+// and name another file; such a path names no file at all.
+bool usablePath(std::u16string_view path) { return !path.empty() && path.find(u'\0') == std::u16string_view::npos; }
 
 } // namespace
 
@@ -43,11 +49,15 @@ std::string nativePath(std::u16string_view path) { return toUtf8(path); }
 
 bool readFileBytes(std::u16string_view path, std::string& bytes) {
     bytes.clear();
-    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (!usablePath(path))
+        return false;
+    // Non-blocking open, so a named pipe in place of a data file cannot
+    // hang the program waiting for a writer; only regular files are read.
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
     }
@@ -71,15 +81,25 @@ bool readFileBytes(std::u16string_view path, std::string& bytes) {
 
 bool fileExists(std::u16string_view path) {
     struct stat st {};
-    return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return usablePath(path) && ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 AtomicFileWriter::~AtomicFileWriter() { abandon(); }
 
 bool AtomicFileWriter::begin(std::u16string_view path) {
     abandon();
+    if (!usablePath(path))
+        return false;
     target_ = nativePath(path);
     struct stat st {};
+    // A symbolic link (a settings file kept elsewhere, say) stays a link:
+    // the file it names is the one replaced, in that file's own folder.
+    if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* resolved = ::realpath(target_.c_str(), nullptr)) {
+            target_ = resolved;
+            std::free(resolved);
+        }
+    }
     if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return false;
     const auto slash = target_.rfind('/');

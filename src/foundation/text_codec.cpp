@@ -163,16 +163,28 @@ bool toCp1252(std::u16string_view text, std::string& out) {
 }
 
 std::u16string decodeFileText(std::string_view bytes) {
+    // Editors on other systems start UTF-8 files with a byte-order mark; it
+    // is no part of the text and would otherwise end up in the first line.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     std::u16string text;
+    if (bytes.starts_with(kByteOrderMark) && decodeUtf8Strict(bytes.substr(kByteOrderMark.size()), text))
+        return text;
     if (decodeUtf8Strict(bytes, text) && !text.empty())
         return text;
     return fromCp1252(bytes);
 }
 
 std::string encodeFileText(std::u16string_view text) {
+    // Windows-1252 bytes can happen to form valid UTF-8 (the text "Ã©" gives
+    // the UTF-8 form of "é"); reading would then return different text. Whenever the 8-bit form would not read back as
+    // written, the file is written in UTF-8, which always does.
     std::string bytes;
-    if (toCp1252(text, bytes))
+    if (toCp1252(text, bytes) && decodeFileText(bytes) == text)
         return bytes;
+    // A text that itself begins with U+FEFF gets a mark in front, because
+    // reading drops the first one.
+    if (!text.empty() && text.front() == 0xFEFF)
+        return "\xEF\xBB\xBF" + toUtf8(text);
     return toUtf8(text);
 }
 

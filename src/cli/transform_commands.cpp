@@ -1,0 +1,37 @@
+// `transform SCRIPT OUTPUT [URL]`: one transformer run, as the window's
+// flows do it, for script authors who want to see what a script produces.
+
+#include "cli/command.h"
+#include "engine/transformer.h"
+#include "foundation/text_codec.h"
+#include "watch/proxy_settings.h"
+
+#include <ostream>
+
+namespace zelvon::cli {
+namespace {
+
+int transformCommand(Context& context) {
+    if (context.args.size() < 2 || context.args.size() > 3)
+        return kExitUsage;
+    const std::u16string scriptPath = fromUtf8(context.args[0]);
+    const std::u16string outputPath = fromUtf8(context.args[1]);
+    const std::u16string pageUrl = context.args.size() == 3 ? fromUtf8(context.args[2]) : std::u16string{};
+
+    const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
+    Transformer transformer(context.appFolder);
+    transformer.setUseProxy(proxy.useProxy);
+    transformer.setProxy(proxy.address, proxy.port);
+    transformer.setWorkspacePath(context.appFolder + u"/cache/workspace.htm");
+    if (!transformer.run(scriptPath, outputPath, pageUrl)) {
+        context.err << toUtf8(transformer.errorText());
+        context.err.flush();
+        return 1;
+    }
+    return 0;
+}
+
+CommandRegistration reg("transform", "SCRIPT OUTPUT [URL]", &transformCommand);
+
+} // namespace
+} // namespace zelvon::cli

@@ -1,0 +1,111 @@
+#include "engine/extraction_runner.h"
+
+#include "engine/extraction_script.h"
+#include "engine/extraction_walk.h"
+#include "foundation/file_io.h"
+#include "foundation/text_codec.h"
+#include "foundation/text_file.h"
+#include "net/http_fetcher.h"
+
+namespace zelvon {
+
+ExtractionRunner::ExtractionRunner(std::u16string appFolder) : appFolder_(std::move(appFolder)) {}
+
+void ExtractionRunner::setWorkspacePath(std::u16string_view path) { workspacePath_ = path; }
+
+void ExtractionRunner::setProxy(std::u16string_view host, std::u16string_view port) {
+    proxyHost_ = host;
+    proxyPort_ = port;
+}
+
+void ExtractionRunner::setUseProxy(int useProxy) { useProxy_ = useProxy; }
+
+void ExtractionRunner::reset() {
+    ok_ = false;
+    errorText_.clear();
+    sourceUrl_.clear();
+    cacheName_.clear();
+    pageText_.clear();
+    entries_.clear();
+    items_.clear();
+    loops_.clear();
+}
+
+bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCache, std::u16string_view urlOverride) {
+    if (workspacePath_.empty())
+        workspacePath_ = appFolder_ + u"/workspace.htm";
+    reset();
+
+    ExtractionScript script = readExtractionScript(scriptText);
+    items_ = std::move(script.items);
+    sourceUrl_ = std::move(script.sourceUrl);
+    cacheName_ = std::move(script.cacheName);
+    // Unbalanced loops are reported before anything is downloaded.
+    if (!pairLoops(items_, loops_, errorText_))
+        return false;
+
+    ok_ = true;
+    std::u16string pagePath;
+    if (useCache) {
+        pagePath = appFolder_ + u"/web/" + cacheName_;
+    } else {
+        const std::u16string url = urlOverride.empty() ? sourceUrl_ : std::u16string(urlOverride);
+        if (!HttpFetcher::fetchToFile(url, workspacePath_, useProxy_, proxyHost_ + u":" + proxyPort_)) {
+            ok_ = false;
+            errorText_ += u"Could not download:  " + url + u"\n";
+            return false;
+        }
+        pagePath = workspacePath_;
+    }
+    if (!loadPage(pagePath))
+        return false;
+    if (!walkPage(pageText_, items_, loops_, entries_, errorText_))
+        ok_ = false;
+    return ok_;
+}
+
+bool ExtractionRunner::loadPage(const std::u16string& path) {
+    ok_ = false;
+    pageText_.clear();
+    std::string bytes;
+    // A folder (an empty saved-page name) counts as a file that cannot be opened.
+    if (!readFileBytes(path, bytes)) {
+        errorText_ += u"Could not LoadSourceData:  " + path + u"\n";
+        return false;
+    }
+    // The page ends at its first zero byte, wherever the server put one.
+    const size_t zero = bytes.find('\0');
+    if (zero != std::string::npos)
+        bytes.resize(zero);
+    // Store pages come both as UTF-8 and in the Windows code page.
+    pageText_ = decodeFileText(bytes);
+    ok_ = true;
+    return true;
+}
+
+bool ExtractionRunner::runScriptFile(std::u16string_view path, bool useCache) {
+    return runScriptFileWithUrl(path, useCache, {});
+}
+
+bool ExtractionRunner::runScriptFileWithUrl(std::u16string_view path, bool useCache, std::u16string_view urlOverride) {
+    TextFile file;
+    if (!file.open(path, TextFile::Mode::Read)) {
+        // Also forget the previous run, so its entries are not served as
+        // if they came from this one.
+        reset();
+        errorText_ += u"Could not Open:  ";
+        errorText_ += path;
+        errorText_ += u"\n";
+        return false;
+    }
+    std::u16string text;
+    std::u16string line;
+    while (file.readLine(line)) {
+        text += line;
+        text += u'\n';
+    }
+    file.close();
+    return runScriptText(text, useCache, urlOverride);
+}
+
+} // namespace zelvon

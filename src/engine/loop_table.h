@@ -1,0 +1,43 @@
+#pragma once
+// The records of one open template loop: one column per field the loop's
+// body uses at its own level, one row per record found on the page, and a
+// cursor over the rows while the body is written once per record.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvon {
+
+struct LoopTable {
+    std::u16string name; // the loop's nesting level in decimal, "1" outermost
+    std::vector<std::u16string> fieldKeys;
+    std::vector<bool> topLevel; // per field: the last value stored came from depth 0
+    std::vector<std::vector<std::u16string>> rows;
+    int currentRow = -1;
+
+    // Ignored when the key is already a field. Existing rows get an empty slot.
+    void addField(std::u16string_view key);
+    // Index of the field, or -1.
+    int fieldIndex(std::u16string_view key) const;
+    // Replaces slot `field` of row `row`, or appends a row when `row` is past
+    // the last one. `depth` 0 flags the field as top-level, any other clears it.
+    void storeValue(size_t field, size_t row, std::u16string_view value, int depth);
+    // Empties every top-level field in every row: values found outside any
+    // loop belong to no record.
+    void finish();
+    // Drops all fields and rows.
+    void clear();
+
+    // The first row becomes current; false when there are no rows.
+    bool start();
+    // The next row becomes current; after the last one the cursor is reset
+    // to -1 and the answer is false.
+    bool advance();
+    // The current row's value of a field; empty for an unknown field or
+    // when no row is current.
+    std::u16string_view value(std::u16string_view key) const;
+};
+
+} // namespace zelvon

@@ -1,0 +1,155 @@
+#include "engine/template_expander.h"
+
+#include "engine/extraction_runner.h"
+#include "engine/loop_table.h"
+#include "engine/template_tags.h"
+#include "engine/template_text.h"
+
+namespace zelvon {
+namespace {
+
+std::u16string levelName(int level) {
+    const std::string digits = std::to_string(level);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// Outside loops a field is the first value its script recorded, at any
+// depth; only the first runner carrying the script's name is asked.
+std::u16string topLevelValue(const std::vector<NamedRunner>& runners, const FieldRef& ref) {
+    for (const auto& named : runners) {
+        if (named.name != ref.script)
+            continue;
+        if (!named.runner)
+            return {};
+        const int index = named.runner->findEntry(ref.field, -1);
+        return index < 0 ? std::u16string{} : named.runner->entryValue(index);
+    }
+    return {};
+}
+
+// Collects the fields the body uses at its own level (not inside nested
+// loops) and fills one row per value found at the loop's depth. Values at
+// depth 0 take row slots too but are blanked at the end unless a loop value
+// came after them. False when the body holds an unterminated tag.
+bool buildLoopTable(int level, std::u16string_view body, const std::vector<NamedRunner>& runners,
+                    std::u16string& errorText, LoopTable& table) {
+    table.clear();
+    table.name = levelName(level);
+    bool wellFormed = true;
+    int nesting = 0;
+    size_t pos = 0;
+    for (;;) {
+        TemplateTag tag;
+        const TagScan scan = findTag(body, pos, tag);
+        if (scan == TagScan::None)
+            break;
+        if (scan == TagScan::Unterminated) {
+            errorText += kUnterminatedTagMessage;
+            wellFormed = false;
+            break;
+        }
+        pos = tag.end;
+        FieldRef ref;
+        if (tag.content == kStartLoopContent)
+            ++nesting;
+        else if (tag.content == kEndLoopContent)
+            --nesting;
+        else if (nesting == 0 && parseFieldRef(tag.content, ref))
+            table.addField(ref.key);
+    }
+
+    bool foundAtLevel = false;
+    for (size_t field = 0; field < table.fieldKeys.size(); ++field) {
+        FieldRef ref;
+        parseFieldRef(table.fieldKeys[field], ref);
+        for (const auto& named : runners) {
+            if (named.name != ref.script || !named.runner)
+                continue;
+            const ExtractionRunner& runner = *named.runner;
+            size_t row = 0;
+            for (int index = runner.findEntry(ref.field, -1); index >= 0; index = runner.findEntry(ref.field, index)) {
+                const int depth = runner.entryDepth(index);
+                if (depth == level)
+                    foundAtLevel = true;
+                if (depth == 0 || depth == level)
+                    table.storeValue(field, row++, runner.entryValue(index), depth);
+            }
+        }
+    }
+    if (foundAtLevel)
+        table.finish();
+    else
+        table.clear();
+    return wellFormed;
+}
+
+struct OpenLoop {
+    size_t bodyStart = 0;
+    LoopTable table;
+};
+
+} // namespace
+
+TemplateExpansion expandTemplate(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
+                                 std::u16string& errorText) {
+    TemplateExpansion result;
+    std::u16string& out = result.text;
+    std::vector<OpenLoop> open; // open.size() is the current loop level
+    size_t pos = 0;
+    for (;;) {
+        if (out.size() > kMaxTemplateOutput) {
+            errorText += kOutputTooLargeMessage;
+            result.success = false;
+            break;
+        }
+        TemplateTag tag;
+        const TagScan scan = findTag(templateText, pos, tag);
+        if (scan == TagScan::None) {
+            out.append(templateText.substr(pos));
+            break;
+        }
+        out.append(templateText.substr(pos, tag.start - pos));
+        if (scan == TagScan::Unterminated) {
+            errorText += kUnterminatedTagMessage;
+            result.success = false;
+            break;
+        }
+        pos = tag.end;
+
+        if (tag.content == kStartLoopContent) {
+            size_t endLoopStart = 0;
+            if (!findMatchingEndLoop(templateText, pos, endLoopStart)) {
+                errorText += kMissingEndLoopMessage;
+                result.success = false;
+                break;
+            }
+            OpenLoop loop;
+            loop.bodyStart = pos;
+            const int level = static_cast<int>(open.size()) + 1;
+            if (!buildLoopTable(level, templateText.substr(pos, endLoopStart - pos), runners, errorText, loop.table))
+                result.success = false; // reported; the expansion still goes on
+            if (loop.table.start())
+                open.push_back(std::move(loop));
+            else
+                pos = endLoopStart + kEndLoopTag.size(); // no records: the loop writes nothing
+        } else if (tag.content == kEndLoopContent) {
+            if (open.empty())
+                continue; // a stray EndLoop outside any loop is ignored
+            if (open.back().table.advance())
+                pos = open.back().bodyStart; // write the body again for the next record
+            else
+                open.pop_back();
+        } else {
+            FieldRef ref;
+            if (!parseFieldRef(tag.content, ref))
+                continue;
+            if (open.empty())
+                out += formatFieldValue(topLevelValue(runners, ref), ref.format);
+            else
+                out += formatFieldValue(open.back().table.value(ref.key), ref.format);
+        }
+    }
+    return result;
+}
+
+} // namespace zelvon

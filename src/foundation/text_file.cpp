@@ -1,0 +1,109 @@
+#include "foundation/text_file.h"
+
+#include "foundation/text_codec.h"
+
+namespace zelvon {
+namespace {
+
+bool isTrailingSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+// Every line end becomes CR LF: a CR LF pair stays one pair, a lone LF gets
+// its CR, a lone CR is left as it is.
+std::u16string withCrLf(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            out += u"\r\n";
+            ++i;
+        } else if (text[i] == u'\n') {
+            out += u"\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TextFile::~TextFile() { close(); }
+
+bool TextFile::open(std::u16string_view path, Mode mode) {
+    close();
+    buffer_.clear();
+    position_ = 0;
+    if (mode == Mode::Read) {
+        // The bytes are taken now, so a file that exists at open stays
+        // readable even if it is replaced before the first line is read.
+        std::string bytes;
+        if (!readFileBytes(path, bytes))
+            return false;
+        buffer_ = decodeFileText(bytes);
+    } else {
+        // The temporary file is created now, so a missing or read-only
+        // folder fails here and not only at close; the old file stays whole
+        // until close renames the new one over it.
+        if (!writer_.begin(path))
+            return false;
+    }
+    path_ = path;
+    mode_ = mode;
+    isOpen_ = true;
+    fresh_ = true;
+    dirty_ = false;
+    return true;
+}
+
+bool TextFile::readLine(std::u16string& line) {
+    if (!isOpen_ || mode_ != Mode::Read)
+        return false;
+    fresh_ = false;
+    if (position_ >= buffer_.size())
+        return false;
+    const size_t feed = buffer_.find(u'\n', position_);
+    if (feed == std::u16string::npos) {
+        // The last line without a line end is returned untrimmed.
+        line.assign(buffer_, position_, std::u16string::npos);
+        position_ = buffer_.size();
+        return true;
+    }
+    size_t end = feed;
+    while (end > position_ && isTrailingSpace(buffer_[end - 1]))
+        --end;
+    line.assign(buffer_, position_, end - position_);
+    position_ = feed + 1;
+    return true;
+}
+
+void TextFile::writeText(std::u16string_view text) {
+    if (!isOpen_ || mode_ != Mode::Write)
+        return;
+    if (fresh_) {
+        buffer_.clear();
+        fresh_ = false;
+        dirty_ = true;
+    }
+    buffer_.append(text);
+}
+
+bool TextFile::close() {
+    if (!isOpen_)
+        return true;
+    isOpen_ = false;
+    fresh_ = false;
+    bool ok = true;
+    if (mode_ == Mode::Write) {
+        // Without any text written the new file is simply empty.
+        ok = writer_.commit(dirty_ ? encodeFileText(withCrLf(buffer_)) : std::string());
+    }
+    dirty_ = false;
+    buffer_.clear();
+    buffer_.shrink_to_fit();
+    position_ = 0;
+    return ok;
+}
+
+} // namespace zelvon

@@ -1,0 +1,243 @@
+#include "net/transfer.h"
+
+#include "net/curl_handle.h"
+#include "net/tls_policy.h"
+
+#include <curl/curl.h>
+
+#include <new>
+#include <string_view>
+
+namespace zelvon::net {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The platform read in blocks of this size; it stays libcurl's buffer size.
+constexpr long kReceiveBufferBytes = 32000;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool isFollowedRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Everything the callbacks of one transfer share. Lives on the stack of
+// performTransfer, so concurrent transfers share nothing.
+struct TransferState {
+    const TransferLimits* limits = nullptr;
+    std::string body;
+
+    // Header block being received (each redirect hop sends one).
+    long blockStatus = 0;
+    bool blockHasLocation = false;
+    long finalStatus = 0;
+    bool finalHeadersSeen = false;
+    bool bodyStarted = false;
+
+    // Stall watch: armed once a connection stands (the connect time-out
+    // covers the time before), reset by every byte that arrives.
+    bool watchArmed = false;
+    Clock::time_point lastActivity = Clock::now();
+
+    bool stalled = false;
+    bool tooLarge = false;
+    bool statusRejected = false;
+
+    void noteActivity() { lastActivity = Clock::now(); }
+};
+
+// Reads the three digits after "HTTP/x ", or 0 when there are none.
+long parseStatusLine(std::string_view line) {
+    const auto space = line.find(' ');
+    if (space == std::string_view::npos || line.size() < space + 4)
+        return 0;
+    long code = 0;
+    for (size_t i = space + 1; i < space + 4; ++i) {
+        if (line[i] < '0' || line[i] > '9')
+            return 0;
+        code = code * 10 + (line[i] - '0');
+    }
+    return code;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto& state = *static_cast<TransferState*>(user);
+    const size_t bytes = size * count;
+    const std::string_view line(data, bytes);
+    state.noteActivity();
+    if (startsWithNoCase(line, "http/")) {
+        state.blockStatus = parseStatusLine(line);
+        state.blockHasLocation = false;
+    } else if (startsWithNoCase(line, "location:")) {
+        state.blockHasLocation = true;
+    } else if (line == "\r\n" || line == "\n") {
+        // End of a header block. Informational replies and redirects that
+        // libcurl will follow are not the final response.
+        const bool followed = isFollowedRedirect(state.blockStatus) && state.blockHasLocation;
+        if (state.blockStatus >= 200 && !followed) {
+            state.finalHeadersSeen = true;
+            state.finalStatus = state.blockStatus;
+            if (state.finalStatus != 200) {
+                // Only a 200 body is ever stored: don't download the rest.
+                state.statusRejected = true;
+                return 0;
+            }
+        }
+    }
+    return bytes;
+}
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto& state = *static_cast<TransferState*>(user);
+    const size_t bytes = size * count;
+    state.noteActivity();
+    state.bodyStarted = true;
+    if (bytes > state.limits->maxBodyBytes - state.body.size()) {
+        state.tooLarge = true;
+        return 0;
+    }
+    try {
+        state.body.append(data, bytes);
+    } catch (const std::bad_alloc&) {
+        // No exception may cross libcurl's C frames.
+        state.tooLarge = true;
+        return 0;
+    }
+    return bytes;
+}
+
+int onConnected(void* user, char*, char*, int, int) {
+    auto& state = *static_cast<TransferState*>(user);
+    state.watchArmed = true;
+    state.noteActivity();
+    return CURL_PREREQFUNC_OK;
+}
+
+// libcurl calls this often while data flows and about once a second while
+// it waits, which bounds how late a stall is noticed.
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& state = *static_cast<TransferState*>(user);
+    if (state.watchArmed && Clock::now() - state.lastActivity >= state.limits->stallTimeout) {
+        state.stalled = true;
+        return 1;
+    }
+    return 0;
+}
+
+template <typename Value>
+bool set(CURL* handle, CURLoption option, Value value) {
+    return curl_easy_setopt(handle, option, value) == CURLE_OK;
+}
+
+bool configure(CURL* handle, const TransferRequest& request, const CurlHeaderList& headers, TransferState& state, const TlsOptions& tls) {
+    bool ok = set(handle, CURLOPT_URL, request.url.c_str());
+    ok = ok && set(handle, CURLOPT_NOSIGNAL, 1L);
+    ok = ok && set(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    ok = ok && set(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    ok = ok && set(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    ok = ok && set(handle, CURLOPT_MAXREDIRS, request.limits.maxRedirects);
+    ok = ok && set(handle, CURLOPT_USERAGENT, "CeHttp");
+    ok = ok && set(handle, CURLOPT_HTTPHEADER, headers.get());
+    // A reply without a status line is accepted as a body with no status.
+    ok = ok && set(handle, CURLOPT_HTTP09_ALLOWED, 1L);
+    ok = ok && set(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.limits.connectTimeout.count()));
+    ok = ok && set(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    // Fails early when the announced length is already over the cap.
+    ok = ok && set(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.limits.maxBodyBytes));
+
+    switch (request.access) {
+    case ProxyAccess::Configured:
+        break; // libcurl reads http_proxy, https_proxy and no_proxy itself
+    case ProxyAccess::Direct:
+        ok = ok && set(handle, CURLOPT_PROXY, "");
+        break;
+    case ProxyAccess::Explicit:
+        ok = ok && set(handle, CURLOPT_PROXY, request.proxy.c_str());
+        // The caller named the proxy for every host: no_proxy doesn't apply.
+        ok = ok && set(handle, CURLOPT_NOPROXY, "");
+        break;
+    }
+    // The proxy's reply to CONNECT must not pass for the origin's headers.
+    ok = ok && set(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+
+    ok = ok && set(handle, CURLOPT_HEADERFUNCTION, &onHeader) && set(handle, CURLOPT_HEADERDATA, &state);
+    ok = ok && set(handle, CURLOPT_WRITEFUNCTION, &onBody) && set(handle, CURLOPT_WRITEDATA, &state);
+    ok = ok && set(handle, CURLOPT_PREREQFUNCTION, &onConnected) && set(handle, CURLOPT_PREREQDATA, &state);
+    ok = ok && set(handle, CURLOPT_XFERINFOFUNCTION, &onProgress) && set(handle, CURLOPT_XFERINFODATA, &state);
+    ok = ok && set(handle, CURLOPT_NOPROGRESS, 0L);
+    return ok && applyTlsOptions(handle, tls);
+}
+
+TransferError classify(CURLcode code, const TransferState& state, bool responseStarted) {
+    if (state.stalled)
+        return TransferError::Stalled;
+    if (state.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+        return TransferError::TooLarge;
+    if (state.statusRejected)
+        return TransferError::HttpStatus;
+    return responseStarted ? TransferError::ReadFailed : TransferError::NotOpened;
+}
+
+} // namespace
+
+TransferOutcome performTransfer(const TransferRequest& request) {
+    TransferOutcome outcome;
+    CurlEasy handle(curl_easy_init());
+    CurlHeaderList headers;
+    if (!handle || !headers.append("Cache-Control: no-cache") || !headers.append("Pragma: no-cache"))
+        return outcome;
+
+    TransferState state;
+    state.limits = &request.limits;
+    const TlsOptions tls{request.secure, request.extraCaFile};
+    if (!configure(handle.get(), request, headers, state, tls))
+        return outcome;
+
+    const CURLcode code = curl_easy_perform(handle.get());
+    outcome.responseStarted = state.finalHeadersSeen || state.bodyStarted;
+    outcome.status = state.finalStatus;
+    if (code != CURLE_OK) {
+        outcome.error = classify(code, state, outcome.responseStarted);
+        return outcome;
+    }
+    if (!outcome.responseStarted) {
+        // A clean end without any final response (libcurl normally reports
+        // this as an error itself): nothing was received.
+        outcome.error = TransferError::NotOpened;
+        return outcome;
+    }
+    if (outcome.status != 0 && outcome.status != 200) {
+        outcome.error = TransferError::HttpStatus;
+        return outcome;
+    }
+    outcome.error = TransferError::None;
+    outcome.body = std::move(state.body);
+    return outcome;
+}
+
+const char* describe(TransferError error) {
+    switch (error) {
+    case TransferError::None: return "none";
+    case TransferError::SetupFailed: return "setup failed";
+    case TransferError::NotOpened: return "request not opened";
+    case TransferError::HttpStatus: return "status other than 200";
+    case TransferError::Stalled: return "stalled";
+    case TransferError::TooLarge: return "body too large";
+    case TransferError::ReadFailed: return "read failed";
+    }
+    return "unknown";
+}
+
+} // namespace zelvon::net

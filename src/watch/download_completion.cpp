@@ -1,0 +1,71 @@
+#include "watch/download_completion.h"
+
+#include "foundation/entity_codec.h"
+#include "foundation/xml_document.h"
+#include "watch/clock.h"
+#include "watch/watch_list.h"
+
+namespace zelvon {
+
+namespace {
+
+bool applyDocument(const XmlTree& document, std::u16string_view stamp, ProductRecord& record) {
+    const XmlNode* root = document.findNode(u"root");
+    if (root == nullptr)
+        return false;
+    ProductRecord changed = record;
+    bool applied = false;
+    for (const XmlNode* child = XmlTree::firstChild(root); child != nullptr; child = XmlTree::nextSibling(child)) {
+        if (child->name != u"source")
+            continue;
+        const auto field = [child](std::u16string_view name) {
+            return EntityCodec::unescapeMarkup(XmlTree::getAttribute(child, name));
+        };
+        changed.productName = field(u"productName");
+        changed.productCompany = field(u"productCompany");
+        changed.productVersion = field(u"productVersion");
+        changed.productDate = field(u"productDate");
+        changed.productDescription = field(u"productDescription");
+        // Only the user acknowledges an update; a version that changes back
+        // does not take the mark away.
+        if (changed.previousVersion != changed.productVersion)
+            changed.isNew = 1;
+        changed.lastReload = std::u16string(stamp);
+        applied = true;
+    }
+    if (applied)
+        record = std::move(changed);
+    return applied;
+}
+
+} // namespace
+
+bool applyDetailOutput(std::u16string_view outputText, std::u16string_view stamp, ProductRecord& record) {
+    XmlDocument document;
+    return document.parse(outputText) && applyDocument(document, stamp, record);
+}
+
+CompletionOutcome completeDownload(WatchList& list, size_t index, bool downloadSucceeded,
+                                   std::u16string_view outputPath, const Clock& clock) {
+    CompletionOutcome outcome;
+    const auto current = list.record(index);
+    if (!current)
+        return outcome;
+    outcome.record = *current;
+    if (!downloadSucceeded)
+        return outcome;
+
+    // The time of the completion, taken before the output is read.
+    const std::u16string stamp = formatDateTime(clock.now());
+    XmlDocument document;
+    ProductRecord changed = *current;
+    if (!document.load(outputPath) || !applyDocument(document, stamp, changed))
+        return outcome;
+    list.setRecord(index, changed);
+    outcome.updated = true;
+    outcome.record = changed;
+    outcome.saved = list.save();
+    return outcome;
+}
+
+} // namespace zelvon

@@ -1,0 +1,36 @@
+#pragma once
+// The owner's side of a product update check: once a download has ended,
+// take the transformer's output into the record and save the list. Runs on
+// the thread that owns the list.
+
+#include "watch/product_record.h"
+
+#include <string>
+#include <string_view>
+
+namespace zelvon {
+
+class Clock;
+class WatchList;
+
+// Applies every `source` child of the output's `root` element to `record`:
+// the five product fields (markup-unescaped; a missing attribute gives empty
+// text), `isNew` set when the version differs from `previousVersion` (never
+// cleared here) and `lastReload` = `stamp`. False, with the record
+// untouched, when the output has no `root` or no `source` under it.
+bool applyDetailOutput(std::u16string_view outputText, std::u16string_view stamp, ProductRecord& record);
+
+struct CompletionOutcome {
+    bool updated = false;  // the record took new data and was written back
+    bool saved = false;    // ... and the list file was saved
+    ProductRecord record;  // the record as it stands after the completion
+};
+
+// For the record at `index`: on a successful download reads `outputPath`,
+// applies it with the clock's time as `lastReload`, writes the record back
+// and saves the list. A failed download, an unreadable output or one without
+// product data leaves record and file as they were.
+CompletionOutcome completeDownload(WatchList& list, size_t index, bool downloadSucceeded,
+                                   std::u16string_view outputPath, const Clock& clock);
+
+} // namespace zelvon

@@ -1,0 +1,39 @@
+#pragma once
+// The worker side of a product update check: everything a download needs,
+// copied, so it can run on another thread while the list stays with its
+// owner. Running a job touches no list, tree or pane.
+
+#include "watch/product_record.h"
+#include "watch/proxy_settings.h"
+
+#include <string>
+#include <string_view>
+
+namespace zelvon {
+
+class ScriptCatalogue;
+
+struct DownloadJob {
+    std::u16string appFolder;
+    std::u16string url;           // the record's stored productURL
+    std::u16string scriptPath;    // the catalogue's productDetail script
+    std::u16string outputPath;    // appFolder + "/cache/productTemp.txt"
+    std::u16string workspacePath; // appFolder + "/cache/workspace.htm"
+    ProxySettings proxy;
+};
+
+struct DownloadResult {
+    bool success = false;
+    std::u16string errorText; // the transformer's messages after a failure
+};
+
+// The URL is the one stored when the product was added, not one rebuilt
+// from the current catalogue.
+DownloadJob makeDetailDownloadJob(const ProductRecord& record, const ScriptCatalogue& catalogue,
+                                  std::u16string_view appFolder, const ProxySettings& proxy);
+
+// Runs the detail transformer for the job. Jobs share the work file, so
+// two of the same application folder must not run at once.
+DownloadResult runDownloadJob(const DownloadJob& job);
+
+} // namespace zelvon

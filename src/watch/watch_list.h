@@ -1,0 +1,64 @@
+#pragma once
+// An ordered collection of product records tied to one list file in the
+// `vertrel` format (the watch list and the two store-list caches).
+// Records are addressed by index for the whole time the list is in memory:
+// removing only flags a record, so indexes held elsewhere stay valid until
+// the next load.
+
+#include "foundation/formatting.h"
+#include "watch/product_record.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelvon {
+
+class Clock;
+class SettingsStore;
+
+class WatchList {
+public:
+    // Empties the list, remembers `path` (also on failure, so a later save
+    // writes there) and reads the file. Each new record is aged by
+    // expireNewMark with `leaveNewDays` and `now`. False, with an empty list,
+    // for a file that is missing, unreadable, has no `vertrel` element or
+    // carries a version other than exactly "1.0".
+    bool load(std::u16string_view path, int leaveNewDays, TimePoint now);
+    // The same with "Prefs"/"LeaveNew" (default 0) and the clock's time.
+    bool load(std::u16string_view path, const SettingsStore& settings, const Clock& clock);
+
+    // Writes every record that is not removed to the remembered path. The
+    // file is replaced only when the whole text has reached the disk; false
+    // (and the previous file whole) otherwise.
+    bool save() const;
+
+    // The exact text `save` writes, before the line feeds become CR LF.
+    std::u16string fileText() const;
+
+    // Copies the record to the end; returns its index.
+    size_t append(const ProductRecord& record);
+
+    // Removed records included.
+    size_t count() const { return records_.size(); }
+    const std::vector<ProductRecord>& records() const { return records_; }
+
+    // A copy of the record at `index`; empty when there is none.
+    std::optional<ProductRecord> record(size_t index) const;
+    // Writes a changed copy back; false for an index out of range.
+    bool setRecord(size_t index, const ProductRecord& record);
+    // Flags the record as removed: it stays at its index and leaves the file
+    // at the next save.
+    bool markRemoved(size_t index);
+
+    const std::u16string& path() const { return path_; }
+    bool isLoaded() const { return loaded_; }
+
+private:
+    std::vector<ProductRecord> records_;
+    std::u16string path_;
+    bool loaded_ = false;
+};
+
+} // namespace zelvon

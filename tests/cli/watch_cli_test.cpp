@@ -1,0 +1,264 @@
+// The watch commands as a user runs them: a local store, an application
+// folder of our own and zelvon-cli started as a separate program.
+
+#include "support/local_http_server.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+#include "watch/watch_test_support.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <regex>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace zelvon {
+namespace {
+
+using test::TempDir;
+
+struct Product {
+    std::string id;
+    std::string name;
+    std::string version;
+    int isNew = 0;
+    std::string lastReload = "01/01/2023 08:00";
+    int keepNew = 0;
+};
+
+class WatchCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Settings go to a folder of this test, never the user's own.
+        ::setenv("XDG_CONFIG_HOME", config_.str().c_str(), 1);
+        server_.server().Get(R"(/product/(\w+))", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++requests_;
+            const auto page = pages_.find(request.matches[1].str());
+            if (page == pages_.end()) {
+                response.status = 404;
+                return;
+            }
+            response.set_content(page->second, "text/html");
+        });
+        server_.start();
+        test::stageAppFolder(app_, server_.url("/product/"), server_.url("/product/own"));
+    }
+
+    void setPage(const std::string& id, const std::string& name, const std::string& version) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pages_[id] = test::productPage(name, "Orvalis", version);
+    }
+    int requests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
+
+    void writeList(const std::vector<Product>& products) {
+        std::string text = "<vertrel version=\"1.0\">\r\n";
+        for (const Product& p : products)
+            text += "    <product productURL=\"" + server_.url("/product/" + p.id) + "\" productID=\"" + p.id +
+                    "\" productName=\"" + p.name + "\" productCompany=\"Orvalis\" productVersion=\"" + p.version +
+                    "\" productDate=\"\" productDescription=\"\" previousVersion=\"" + p.version +
+                    "\" lastReload=\"" + p.lastReload + "\" isNew=\"" + std::to_string(p.isNew) +
+                    "\" keepNew=\"" + std::to_string(p.keepNew) + "\" groupType=\"0\"/>\r\n";
+        text += "</vertrel>\r\n";
+        app_.write("cache/productList.txt", text);
+    }
+    std::string listFile() const { return app_.read("cache/productList.txt"); }
+
+    test::ProgramResult run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--app-folder", app_.str()});
+        return test::runProgram(ZELVON_BIN_DIR "/zelvon-cli", args, scratch_.str());
+    }
+
+    TempDir app_;
+    TempDir config_;
+    TempDir scratch_;
+    test::LocalHttpServer server_;
+    std::mutex mutex_;
+    std::map<std::string, std::string> pages_;
+    int requests_ = 0;
+};
+
+TEST_F(WatchCli, CataloguePrintsTheEightTexts) {
+    const auto result = run({"catalogue"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "productDetail url: " + server_.url("/product/") +
+                              "\nproductDetail nrt: detail.nrt\n"
+                              "nameSearch url: http://127.0.0.1:1/search?q=\nnameSearch nrt: search.nrt\n"
+                              "whatsNew url: http://127.0.0.1:1/new\nwhatsNew nrt: new.nrt\n"
+                              "bestSelling url: http://127.0.0.1:1/best\nbestSelling nrt: best.nrt\n");
+    EXPECT_EQ(run({"catalogue", "extra"}).exitCode, 64);
+}
+
+TEST_F(WatchCli, CatalogueFailuresGoToStandardErrorWithExitTwo) {
+    const std::string path = app_.str() + "/scripts/scripts.txt";
+    app_.write("scripts/scripts.txt", "<root><store/></root>");
+    const auto result = run({"catalogue"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.out.empty());
+    EXPECT_NE(result.err.find("Load Error"), std::string::npos);
+    EXPECT_NE(result.err.find("The File: " + path +
+                              " is corrupt.  Zelvon will not function properly.  Please Exit application."),
+              std::string::npos)
+        << result.err;
+}
+
+TEST_F(WatchCli, ListShowsRecordsWithExpiryAppliedAndSavesNothing) {
+    writeList({{"1", "Alpha", "1.0", 1, "01/01/2023 08:00", 0},
+               {"2", "Beta &amp; Co", "2.5", 1, "01/01/2023 08:00", 1},
+               {"3", "Gamma", "3.0", 0, "", 0}});
+    const std::string before = listFile();
+    const auto result = run({"list"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // LeaveNew is 0 days by default: Alpha's mark has expired; Beta is kept
+    // new by hand.
+    EXPECT_EQ(result.out, "0\tAlpha\t1.0\t\t01/01/2023 08:00\n"
+                          "1\tBeta & Co\t2.5\tNEW\t01/01/2023 08:00\n"
+                          "2\tGamma\t3.0\t\t\n");
+    EXPECT_EQ(listFile(), before);
+
+    const auto json = run({"list", "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const auto parsed = nlohmann::json::parse(json.out);
+    ASSERT_TRUE(parsed.is_array());
+    ASSERT_EQ(parsed.size(), 3u);
+    const auto& beta = parsed[1];
+    EXPECT_EQ(beta["index"], 1);
+    EXPECT_EQ(beta["productName"], "Beta & Co");
+    EXPECT_EQ(beta["productURL"], server_.url("/product/2"));
+    EXPECT_EQ(beta["productID"], "2");
+    EXPECT_EQ(beta["productVersion"], "2.5");
+    EXPECT_EQ(beta["previousVersion"], "2.5");
+    EXPECT_EQ(beta["isNew"], 1);
+    EXPECT_EQ(beta["keepNew"], 1);
+    for (const char* field : {"productCompany", "productDate", "productDescription", "lastReload", "removed",
+                              "groupType"})
+        EXPECT_TRUE(beta.contains(field)) << field;
+    EXPECT_EQ(parsed[0]["isNew"], 0);
+
+    EXPECT_EQ(run({"list", "--xml"}).exitCode, 64);
+}
+
+TEST_F(WatchCli, ListWithoutAFileIsEmptyAndADamagedFileIsAnError) {
+    auto result = run({"list"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(result.out.empty());
+
+    app_.write("cache/productList.txt", "<vertrel version=\"2.0\"></vertrel>");
+    result = run({"list"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("productList.txt"), std::string::npos) << result.err;
+}
+
+TEST_F(WatchCli, CheckAllGoesByNameReportsFailuresAndSavesTheRest) {
+    writeList({{"1", "gamma", "1.0"}, {"2", "Beta", "1.0"}, {"3", "alpha", "1.0"}});
+    setPage("1", "gamma", "1.0");
+    setPage("3", "alpha", "1.1");
+    // Product 2 has no page: the store answers 404.
+
+    const auto result = run({"check"});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::string url = server_.url("/product/");
+    const std::string expectedStart = "Downloading Data for... Name: alpha Url: " + url + "3\n"
+                                      "Download Success... Name: alpha\n"
+                                      "Downloading Data for... Name: Beta Url: " + url + "2\n"
+                                      "Download Failure... Name: Beta (Cached)\n";
+    ASSERT_EQ(result.out.substr(0, expectedStart.size()), expectedStart) << result.out;
+    EXPECT_NE(result.out.find("\n    Could not download:  " + url + "2\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Downloading Data for... Name: gamma Url: " + url + "1\n"
+                              "Download Success... Name: gamma\n"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("** New Update Available ** alpha"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("** New Update Available ** gamma"), std::string::npos);
+    EXPECT_EQ(result.out.find("** New Update Available ** Beta"), std::string::npos);
+
+    const std::string file = listFile();
+    EXPECT_NE(file.find("productName=\"alpha\" productCompany=\"Orvalis\" productVersion=\"1.1\""),
+              std::string::npos)
+        << file;
+    EXPECT_NE(file.find("previousVersion=\"1.0\""), std::string::npos);
+    // Beta keeps its old stamp; the other two were stamped just now.
+    EXPECT_NE(file.find("productName=\"Beta\""), std::string::npos);
+    const std::regex stamp(R"re(lastReload="(\d\d/\d\d/\d{4} \d\d:\d\d)")re");
+    int fresh = 0;
+    int old = 0;
+    for (auto it = std::sregex_iterator(file.begin(), file.end(), stamp); it != std::sregex_iterator(); ++it)
+        ((*it)[1] == "01/01/2023 08:00" ? old : fresh) += 1;
+    EXPECT_EQ(fresh, 2);
+    EXPECT_EQ(old, 1);
+}
+
+TEST_F(WatchCli, CheckGivenIndexesOnly) {
+    writeList({{"1", "One", "1.0"}, {"2", "Two", "1.0"}});
+    setPage("1", "One", "1.0");
+    setPage("2", "Two renamed", "1.0");
+    const auto result = run({"check", "1"});
+    EXPECT_EQ(result.exitCode, 0) << result.err << result.out;
+    EXPECT_EQ(result.out.find("Name: One"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Download Success... Name: Two\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("No new updates."), std::string::npos);
+    EXPECT_EQ(requests(), 1);
+    EXPECT_NE(listFile().find("productName=\"Two renamed\""), std::string::npos);
+}
+
+TEST_F(WatchCli, CheckRefusesBadIndexesAndChangesNothing) {
+    writeList({{"1", "One", "1.0"}});
+    setPage("1", "One", "2.0");
+    const std::string before = listFile();
+    for (const char* bad : {"1", "-1", "x", "0x0", ""}) {
+        SCOPED_TRACE(bad);
+        const auto result = run({"check", "0", bad});
+        EXPECT_EQ(result.exitCode, 64);
+        EXPECT_NE(result.err.find("usage: zelvon-cli"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(requests(), 0);
+    EXPECT_EQ(listFile(), before);
+}
+
+TEST_F(WatchCli, CheckWithoutCatalogueExitsTwo) {
+    writeList({{"1", "One", "1.0"}});
+    const std::string before = listFile();
+    std::remove((app_.str() + "/scripts/scripts.txt").c_str());
+    const auto result = run({"check"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find(" is missing.  Zelvon will not function properly."), std::string::npos);
+    EXPECT_EQ(requests(), 0);
+    EXPECT_EQ(listFile(), before);
+}
+
+TEST_F(WatchCli, CheckIsRefusedWhileAnotherProcessHoldsTheFolder) {
+    writeList({{"1", "One", "1.0"}});
+    setPage("1", "One", "2.0");
+    const std::string before = listFile();
+    const int fd = ::open(app_.file("cache/zelvon.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const auto refused = run({"check"});
+    EXPECT_EQ(refused.exitCode, 75);
+    EXPECT_NE(refused.err.find("Another Zelvon process"), std::string::npos) << refused.err;
+    EXPECT_EQ(requests(), 0);
+    EXPECT_EQ(listFile(), before);
+
+    ::close(fd);
+    const auto allowed = run({"check"});
+    EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
+    EXPECT_NE(allowed.out.find("** New Update Available ** One"), std::string::npos) << allowed.out;
+}
+
+TEST_F(WatchCli, CheckWithNoListHasNothingToDo) {
+    const auto result = run({"check"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "The watch list has no products.\n");
+    EXPECT_FALSE(std::filesystem::exists(app_.path() / "cache/productList.txt"));
+}
+
+} // namespace
+} // namespace zelvon

@@ -1,0 +1,408 @@
+#include "watch/download_completion.h"
+#include "watch/download_job.h"
+#include "watch/update_batch.h"
+
+#include "app/settings_store.h"
+#include "foundation/text_codec.h"
+#include "net/http_fetcher.h"
+#include "support/local_http_server.h"
+#include "watch/branch_order.h"
+#include "watch/clock.h"
+#include "watch/script_catalogue.h"
+#include "watch/watch_list.h"
+#include "watch/watch_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace zelvon {
+namespace {
+
+using test::TempDir;
+
+TimePoint noonInJune() { return parseDateTime(u"06/15/2023 12:00").value_or(TimePoint{}); }
+
+// ---- applying transformer output to a record (no network) ------------------
+
+TEST(DetailOutput, FieldsMarkAndStamp) {
+    ProductRecord base;
+    base.productURL = u"http://s/p?id=7";
+    base.productID = u"7";
+    base.productName = u"Old";
+    base.productCompany = u"Old Co";
+    base.productVersion = u"1.0";
+    base.previousVersion = u"1.0";
+    base.isNew = 0;
+    base.keepNew = 1;
+    base.groupType = 4;
+
+    const struct {
+        const char* label;
+        const char16_t* output;
+        bool applied;
+        const char16_t* name;
+        const char16_t* company;
+        const char16_t* version;
+        int isNew;
+    } cases[] = {
+        {"same version",
+         u"<root><source productName=\"New\" productCompany=\"Co\" productVersion=\"1.0\" productDate=\"d\" "
+         u"productDescription=\"x\"/></root>",
+         true, u"New", u"Co", u"1.0", 0},
+        {"other version",
+         u"<root><source productName=\"New\" productCompany=\"Co\" productVersion=\"1.1\"/></root>", true, u"New",
+         u"Co", u"1.1", 1},
+        {"missing company and version",
+         u"<root><source productName=\"New\"/></root>", true, u"New", u"", u"", 1},
+        {"markup entities",
+         u"<root><source productName=\"Tom&#039;s &quot;Pad&quot; &lt;3&gt; &amp;\" productVersion=\"1.0\"/></root>",
+         true, u"Tom's \"Pad\" <3> &amp;", u"", u"1.0", 0},
+        {"last source wins, others ignored",
+         u"<root><source productName=\"First\" productVersion=\"9\"/><other productName=\"No\"/>"
+         u"<source productName=\"Second\" productVersion=\"1.0\"/></root>",
+         true, u"Second", u"", u"1.0", 1},
+        {"no root", u"<kelpo><source productName=\"X\" productVersion=\"2\"/></kelpo>", false, u"Old", u"Old Co",
+         u"1.0", 0},
+        {"root without source", u"<root><item productName=\"X\"/></root>", false, u"Old", u"Old Co", u"1.0", 0},
+        {"not markup", u"Could not download", false, u"Old", u"Old Co", u"1.0", 0},
+        {"empty", u"", false, u"Old", u"Old Co", u"1.0", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ProductRecord r = base;
+        EXPECT_EQ(applyDetailOutput(c.output, u"06/15/2023 12:00", r), c.applied);
+        EXPECT_EQ(r.productName, c.name);
+        EXPECT_EQ(r.productCompany, c.company);
+        EXPECT_EQ(r.productVersion, c.version);
+        EXPECT_EQ(r.isNew, c.isNew);
+        EXPECT_EQ(r.lastReload, c.applied ? u"06/15/2023 12:00" : u"");
+        // Never touched by a download.
+        EXPECT_EQ(r.previousVersion, u"1.0");
+        EXPECT_EQ(r.productID, u"7");
+        EXPECT_EQ(r.productURL, u"http://s/p?id=7");
+        EXPECT_EQ(r.keepNew, 1);
+        EXPECT_EQ(r.groupType, 4);
+    }
+}
+
+TEST(DownloadCompletion, FailureAndUnusableOutputChangeNothing) {
+    TempDir app;
+    app.write("cache/.keep", "");
+    WatchList list;
+    list.load(app.u16file("cache/productList.txt"), 0, noonInJune());
+    ProductRecord r;
+    r.productName = u"Kept";
+    r.productVersion = u"1.0";
+    r.previousVersion = u"1.0";
+    r.isNew = 0;
+    list.append(r);
+    ASSERT_TRUE(list.save());
+    const std::string file = app.read("cache/productList.txt");
+    const FixedClock clock(noonInJune());
+
+    // A stale output from an earlier product must not be taken for this one.
+    app.write("cache/productTemp.txt", "<root><source productName=\"Stale\" productVersion=\"9\"/></root>");
+    CompletionOutcome failed = completeDownload(list, 0, false, app.u16file("cache/productTemp.txt"), clock);
+    EXPECT_FALSE(failed.updated);
+    EXPECT_EQ(failed.record, r);
+
+    app.write("cache/productTemp.txt", "<kelpo><item name='productName' value='x'/></kelpo>");
+    EXPECT_FALSE(completeDownload(list, 0, true, app.u16file("cache/productTemp.txt"), clock).updated);
+    EXPECT_FALSE(completeDownload(list, 0, true, app.u16file("cache/absent.txt"), clock).updated);
+    EXPECT_FALSE(completeDownload(list, 5, true, app.u16file("cache/productTemp.txt"), clock).updated);
+
+    EXPECT_EQ(*list.record(0), r);
+    EXPECT_EQ(app.read("cache/productList.txt"), file);
+}
+
+// ---- the whole check against a local store ---------------------------------
+
+class StorePage {
+public:
+    void set(std::string page) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        page_ = std::move(page);
+    }
+    std::string get() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return page_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string page_;
+};
+
+class UpdateCheck : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { HttpFetcher::globalInit(); }
+
+    void SetUp() override {
+        server_.server().Get(R"(/product/(\w+))", [this](const httplib::Request& request, httplib::Response& response) {
+            {
+                std::lock_guard<std::mutex> lock(requestsMutex_);
+                requests_.push_back(request.path);
+            }
+            response.set_content(page_.get(), "text/html");
+        });
+        server_.server().Get("/missing", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 404;
+            response.set_content("gone", "text/plain");
+        });
+        server_.start();
+        page_.set(test::productPage("Tom's \"Quick\" Editor", "Orvalis & Sons", "1.0"));
+        test::stageAppFolder(app_, server_.url("/product/"), server_.url("/product/own"));
+        ASSERT_EQ(catalogue_.load(app_.u16path()), ScriptCatalogue::LoadStatus::Loaded);
+        list_.load(app_.u16file("cache/productList.txt"), 0, clock_.now());
+    }
+
+    size_t addProduct(const std::string& id, const std::string& name, const std::string& version, int isNew) {
+        ProductRecord r;
+        r.productID = u16(id);
+        r.productURL = id.empty() ? u"" : catalogue_.detailUrl(u16(id));
+        r.productName = u16(name);
+        r.productVersion = u16(version);
+        r.previousVersion = u16(version);
+        r.lastReload = u"01/01/2023 08:00";
+        r.isNew = isNew;
+        const size_t index = list_.append(r);
+        EXPECT_TRUE(list_.save());
+        return index;
+    }
+
+    // One product, the way the window will do it: the job runs (on any
+    // thread), then the completion applies its output to the list.
+    DownloadResult check(size_t index, CompletionOutcome* outcome = nullptr) {
+        const DownloadJob job = makeDetailDownloadJob(*list_.record(index), catalogue_, app_.u16path(), proxy_);
+        const DownloadResult result = runDownloadJob(job);
+        const CompletionOutcome done = completeDownload(list_, index, result.success, job.outputPath, clock_);
+        if (outcome != nullptr)
+            *outcome = done;
+        return result;
+    }
+
+    ProductRecord onDisk(size_t index) {
+        WatchList reread;
+        EXPECT_TRUE(reread.load(app_.u16file("cache/productList.txt"), 1000000, clock_.now()));
+        return reread.record(index).value_or(ProductRecord{});
+    }
+
+    std::vector<std::string> requests() {
+        std::lock_guard<std::mutex> lock(requestsMutex_);
+        return requests_;
+    }
+
+    TempDir app_;
+    test::LocalHttpServer server_;
+    StorePage page_;
+    std::mutex requestsMutex_;
+    std::vector<std::string> requests_;
+    ScriptCatalogue catalogue_;
+    WatchList list_;
+    FixedClock clock_{noonInJune()};
+    ProxySettings proxy_;
+};
+
+TEST_F(UpdateCheck, UnchangedVersionUpdatesFieldsButNotTheMark) {
+    const size_t index = addProduct("42", "Old name", "1.0", 0);
+    CompletionOutcome outcome;
+    const DownloadResult result = check(index, &outcome);
+    ASSERT_TRUE(result.success) << toUtf8(result.errorText);
+    EXPECT_TRUE(result.errorText.empty());
+    EXPECT_TRUE(outcome.updated);
+    EXPECT_TRUE(outcome.saved);
+
+    const ProductRecord r = *list_.record(index);
+    EXPECT_EQ(r.productName, u"Tom's \"Quick\" Editor");
+    EXPECT_EQ(r.productCompany, u"Orvalis & Sons");
+    EXPECT_EQ(r.productVersion, u"1.0");
+    EXPECT_EQ(r.productDate, u"2004-04-03");
+    EXPECT_EQ(r.productDescription, u"Edits text.");
+    EXPECT_EQ(r.isNew, 0);
+    EXPECT_EQ(r.lastReload, formatDateTime(clock_.now()));
+    EXPECT_EQ(r.productURL, catalogue_.detailUrl(u"42"));
+    EXPECT_EQ(outcome.record, r);
+    EXPECT_EQ(onDisk(index), r) << "the list was saved with the new data";
+    EXPECT_EQ(requests(), std::vector<std::string>{"/product/42"});
+}
+
+TEST_F(UpdateCheck, ChangedVersionMarksNewAndAVersionChangingBackKeepsTheMark) {
+    const size_t index = addProduct("42", "Pad", "1.0", 0);
+    page_.set(test::productPage("Pad", "Orvalis", "1.1"));
+    ASSERT_TRUE(check(index).success);
+    EXPECT_EQ(list_.record(index)->isNew, 1);
+    EXPECT_EQ(list_.record(index)->productVersion, u"1.1");
+    EXPECT_EQ(list_.record(index)->previousVersion, u"1.0");
+
+    clock_.set(noonInJune() + std::chrono::hours(1));
+    page_.set(test::productPage("Pad", "Orvalis", "1.0"));
+    ASSERT_TRUE(check(index).success);
+    const ProductRecord r = onDisk(index);
+    EXPECT_EQ(r.isNew, 1);
+    EXPECT_EQ(r.productVersion, u"1.0");
+    EXPECT_EQ(r.lastReload, u"06/15/2023 13:00");
+}
+
+TEST_F(UpdateCheck, AttributeMissingFromTheOutputEmptiesTheField) {
+    app_.write("scripts/detail.nrt", test::detailTransformer(server_.url("/product/own"), /*withCompany=*/false));
+    const size_t index = addProduct("42", "Pad", "1.0", 0);
+    ProductRecord withCompany = *list_.record(index);
+    withCompany.productCompany = u"Was here";
+    list_.setRecord(index, withCompany);
+    ASSERT_TRUE(check(index).success);
+    EXPECT_TRUE(list_.record(index)->productCompany.empty());
+    EXPECT_EQ(list_.record(index)->productName, u"Tom's \"Quick\" Editor");
+}
+
+TEST_F(UpdateCheck, FailedDownloadKeepsRecordAndFile) {
+    const size_t good = addProduct("42", "Good", "1.0", 0);
+    const size_t bad = addProduct("", "Bad", "3.0", 0);
+    ProductRecord badRecord = *list_.record(bad);
+    badRecord.productURL = u16(server_.url("/missing"));
+    list_.setRecord(bad, badRecord);
+    ASSERT_TRUE(list_.save());
+
+    // The good product leaves its output in productTemp.txt; the failure
+    // after it must not pick that up.
+    ASSERT_TRUE(check(good).success);
+    const std::string file = app_.read("cache/productList.txt");
+    CompletionOutcome outcome;
+    const DownloadResult result = check(bad, &outcome);
+    EXPECT_FALSE(result.success);
+    EXPECT_NE(result.errorText.find(u"Could not download:  " + u16(server_.url("/missing"))), std::u16string::npos)
+        << toUtf8(result.errorText);
+    EXPECT_FALSE(outcome.updated);
+    EXPECT_EQ(*list_.record(bad), badRecord);
+    EXPECT_EQ(app_.read("cache/productList.txt"), file);
+}
+
+TEST_F(UpdateCheck, EmptyProductUrlReadsThePageTheScriptNames) {
+    const size_t index = addProduct("", "Nameless", "0.9", 0);
+    page_.set(test::productPage("Own Page", "Orvalis", "2.0"));
+    ASSERT_TRUE(check(index).success);
+    EXPECT_EQ(requests(), std::vector<std::string>{"/product/own"});
+    EXPECT_EQ(list_.record(index)->productName, u"Own Page");
+    EXPECT_EQ(list_.record(index)->isNew, 1);
+    EXPECT_TRUE(list_.record(index)->productURL.empty());
+}
+
+TEST_F(UpdateCheck, MissingScriptFailsWithTheTransformerMessage) {
+    app_.write("scripts/scripts.txt", test::catalogueText(server_.url("/product/"), "gone.nrt"));
+    ASSERT_EQ(catalogue_.load(app_.u16path()), ScriptCatalogue::LoadStatus::Loaded);
+    const size_t index = addProduct("42", "Pad", "1.0", 0);
+    const DownloadResult result = check(index);
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.errorText, u"Could not Open:  " + app_.u16path() + u"/scripts/gone.nrt\n");
+    EXPECT_TRUE(requests().empty());
+}
+
+TEST_F(UpdateCheck, ProxySettingsReachTheDownload) {
+    // A second local server plays the proxy: it answers every request with
+    // its own page, so the record shows which way the download went.
+    test::LocalHttpServer proxy;
+    proxy.server().Get(".*", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(test::productPage("Via Proxy", "Orvalis", "7.7"), "text/html");
+    });
+    proxy.start();
+
+    TempDir config;
+    SettingsStore settings(config.str());
+    settings.bind(u"Tervane", u"Zelvon");
+    settings.writeInt(u"Settings", u"UseProxy", 1);
+    // Without an address the flag does not count.
+    EXPECT_EQ(ProxySettings::fromSettings(settings).useProxy, 0);
+    settings.writeString(u"Settings", u"ProxyAddress", u"127.0.0.1");
+    settings.writeString(u"Settings", u"ProxyPort", u16(std::to_string(proxy.port())));
+    proxy_ = ProxySettings::fromSettings(settings);
+    EXPECT_EQ(proxy_.useProxy, 1);
+    EXPECT_EQ(proxy_.port, u16(std::to_string(proxy.port())));
+
+    const size_t index = addProduct("42", "Pad", "1.0", 0);
+    ASSERT_TRUE(check(index).success);
+    EXPECT_EQ(list_.record(index)->productName, u"Via Proxy");
+    EXPECT_TRUE(requests().empty());
+
+    settings.writeInt(u"Settings", u"UseProxy", 0);
+    proxy_ = ProxySettings::fromSettings(settings);
+    ASSERT_TRUE(check(index).success);
+    EXPECT_EQ(list_.record(index)->productName, u"Tom's \"Quick\" Editor");
+}
+
+// ---- batches ---------------------------------------------------------------
+
+class RecordingObserver : public UpdateCheckObserver {
+public:
+    void downloadStarting(size_t index, const ProductRecord& record) override {
+        events.push_back("start " + std::to_string(index) + " " + toUtf8(record.productName));
+    }
+    void downloadSucceeded(size_t index, const ProductRecord& before, const CompletionOutcome& outcome) override {
+        events.push_back("ok " + std::to_string(index) + " " + toUtf8(before.productName) + " -> " +
+                         toUtf8(outcome.record.productName));
+        ++successes;
+    }
+    void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText) override {
+        events.push_back("failed " + std::to_string(index) + " " + toUtf8(before.productName));
+        lastError = errorText;
+    }
+    bool cancelRequested() override { return cancelAfter >= 0 && successes >= cancelAfter; }
+
+    std::vector<std::string> events;
+    std::u16string lastError;
+    int successes = 0;
+    int cancelAfter = -1;
+};
+
+TEST(BranchOrder, ByNameIgnoringCaseSkippingRemoved) {
+    WatchList list;
+    for (const char16_t* name : {u"gamma", u"Beta", u"alpha", u"beta", u"\u00c9clair", u"Zed", u"\u00e9cho"}) {
+        ProductRecord r;
+        r.productName = name;
+        list.append(r);
+    }
+    list.markRemoved(5);
+    EXPECT_EQ(watchBranchOrder(list), (std::vector<size_t>{2, 1, 3, 0, 6, 4}));
+    EXPECT_LT(compareIgnoringCase(u"ab", u"ABC"), 0);
+}
+
+TEST_F(UpdateCheck, BatchGoesOnAfterAFailureInBranchOrder) {
+    addProduct("1", "gamma", "1.0", 0);
+    const size_t bad = addProduct("2", "Beta", "1.0", 0);
+    addProduct("3", "alpha", "1.0", 0);
+    ProductRecord badRecord = *list_.record(bad);
+    badRecord.productURL = u16(server_.url("/missing"));
+    list_.setRecord(bad, badRecord);
+    page_.set(test::productPage("Same", "Orvalis", "2.0"));
+
+    RecordingObserver observer;
+    const UpdateCheckContext context{app_.u16path(), catalogue_, proxy_, clock_};
+    const UpdateBatchSummary summary = runUpdateChecks(list_, watchBranchOrder(list_), context, observer);
+    EXPECT_EQ(observer.events, (std::vector<std::string>{"start 2 alpha", "ok 2 alpha -> Same", "start 1 Beta",
+                                                         "failed 1 Beta", "start 0 gamma", "ok 0 gamma -> Same"}));
+    EXPECT_EQ(summary.checked, 3u);
+    EXPECT_EQ(summary.failed, 1u);
+    EXPECT_EQ(summary.saveFailures, 0u);
+    EXPECT_FALSE(summary.cancelled);
+    EXPECT_NE(observer.lastError.find(u"Could not download:  "), std::u16string::npos);
+    EXPECT_EQ(onDisk(0).isNew, 1);
+    EXPECT_EQ(onDisk(1).productName, u"Beta");
+    EXPECT_EQ(onDisk(2).productVersion, u"2.0");
+}
+
+TEST_F(UpdateCheck, CancelStopsBetweenProductsAndKeepsWhatWasDone) {
+    for (const char* id : {"1", "2", "3", "4", "5"})
+        addProduct(id, std::string("P") + id, "1.0", 0);
+    page_.set(test::productPage("Checked", "Orvalis", "1.5"));
+    RecordingObserver observer;
+    observer.cancelAfter = 2;
+    const UpdateCheckContext context{app_.u16path(), catalogue_, proxy_, clock_};
+    const UpdateBatchSummary summary = runUpdateChecks(list_, {0, 1, 2, 3, 4}, context, observer);
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_EQ(summary.checked, 2u);
+    EXPECT_EQ(requests().size(), 2u);
+    EXPECT_EQ(onDisk(1).productName, u"Checked");
+    EXPECT_EQ(onDisk(2).productName, u"P3");
+}
+
+} // namespace
+} // namespace zelvon
