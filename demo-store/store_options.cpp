@@ -22,7 +22,12 @@ const char* storeUsage() {
            "  --port N       listen on 127.0.0.1:N (0 picks a free port; default 47815)\n"
            "  --latency MS   wait MS milliseconds before every response\n"
            "  --appdata DIR  application data the update server hands out\n"
-           "  --log          print every request to standard error\n";
+           "  --log          print every request to standard error\n"
+           "While it runs (from this machine only):\n"
+           "  curl -d '' 'http://127.0.0.1:PORT/admin/publish?id=ID[&version=V]'\n"
+           "                 publishes a new version of a product (V defaults to the next one)\n"
+           "  curl http://127.0.0.1:PORT/admin/products.tsv\n"
+           "                 lists every product: ID, version and name\n";
 }
 
 ParsedOptions parseStoreOptions(const std::vector<std::string>& args, const std::string& defaultAppDataDir) {

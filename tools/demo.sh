@@ -85,7 +85,7 @@ cli() { "$BIN/zelvon-cli" --app-folder "$APP" "$@"; }
 # The watch list: the ten products as the store shows them today, each
 # version already acknowledged. Product pages are addressed the way the
 # shipped catalogue says.
-DETAIL_URL=$(cli catalogue | sed -n 's/^productDetail url: //p')
+DETAIL_URL=$(sed -n 's/.*<productDetail url="\([^"]*\)".*/\1/p' "$APP/scripts/scripts.txt")
 [ -n "$DETAIL_URL" ] || fail "the script catalogue names no product page address"
 http_get "$STORE/admin/products.tsv" >"$WORK/products.tsv" || fail "could not read the store's product list"
 awk -F'\t' -v ids="$WATCHED" -v prefix="$DETAIL_URL" '

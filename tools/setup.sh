@@ -10,7 +10,7 @@ PACKAGES=(
   libcurl4-openssl-dev libssl-dev openssl nettle-dev
   nlohmann-json3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  tinyproxy
+  tinyproxy curl
 )
 
 missing=()

@@ -5,7 +5,7 @@ namespace zelvon {
 XmlNode::~XmlNode() {
     // Take the descendants over level by level into one flat list; each node
     // is then destroyed with an empty child list, so nothing recurses.
-    std::vector<std::unique_ptr<XmlNode>> pending;
+    std::vector<std::unique_ptr<XmlNode>> pending = std::move(children);
     children.clear();
     while (!pending.empty()) {
         std::unique_ptr<XmlNode> node = std::move(pending.back());

@@ -46,6 +46,11 @@ bool HttpFetcher::fetchToFile(const std::u16string& url, const std::u16string& d
     if (!platformChecked.load())
         platformCheck();
 
+    // A NUL would silently shorten the path on its way to the file system
+    // and replace some other file; nothing to download for either case.
+    if (destPath.empty() || destPath.find(u'\0') != std::u16string::npos)
+        return false;
+
     net::TransferRequest request;
     request.url = toUtf8(url);
     if (!net::isFetchableUrl(request.url))

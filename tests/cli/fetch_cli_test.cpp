@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zelvon {
@@ -28,6 +32,7 @@ protected:
         // A stand-in proxy: it answers every request itself, so a body
         // from it proves the request went through the proxy.
         proxy_.server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard<std::mutex> lock(mutex_);
             proxiedTarget_ = req.target;
             res.set_content("answered by the proxy", "text/html");
         });
@@ -40,11 +45,16 @@ protected:
         return test::runProgram(kProgram, full, dir_.str());
     }
     std::string proxyAddress() const { return "127.0.0.1:" + std::to_string(proxy_.port()); }
+    std::string takeProxiedTarget() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::exchange(proxiedTarget_, std::string());
+    }
 
     test::ScopedProxyEnvironment environment_;
     test::TempDir dir_;
     test::LocalHttpServer origin_;
     test::LocalHttpServer proxy_;
+    std::mutex mutex_;
     std::string proxiedTarget_;
 };
 
@@ -65,19 +75,21 @@ TEST_F(FetchCli, FailedDownloadExitsOneAndKeepsTheFile) {
 
 TEST_F(FetchCli, ProxyOptionSendsTheRequestThroughTheProxy) {
     // The host exists nowhere: only the proxy can answer for it.
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"http://zelvon.invalid/page", dir_.file("page.htm"), "--proxy", proxyAddress()},
-                                                 std::vector<std::string>{"--proxy=" + proxyAddress(), "http://zelvon.invalid/page", dir_.file("page.htm")}}) {
-        proxiedTarget_.clear();
+    const std::string url = "http://zelvon.invalid/page";
+    const std::vector<std::vector<std::string>> spellings = {
+        {url, dir_.file("page.htm"), "--proxy", proxyAddress()},
+        {"--proxy=" + proxyAddress(), url, dir_.file("page.htm")},
+    };
+    for (const auto& args : spellings) {
         std::remove(dir_.file("page.htm").c_str());
         const auto result = run(args);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(dir_.read("page.htm"), "answered by the proxy");
-        EXPECT_EQ(proxiedTarget_, "http://zelvon.invalid/page");
+        EXPECT_EQ(takeProxiedTarget(), url);
     }
     // Without the option the proxy is not asked.
-    proxiedTarget_.clear();
     EXPECT_EQ(run({origin_.url("/page"), dir_.file("page.htm")}).exitCode, 0);
-    EXPECT_EQ(proxiedTarget_, "");
+    EXPECT_EQ(takeProxiedTarget(), "");
 }
 
 TEST_F(FetchCli, WrongArgumentsPrintUsage) {

@@ -139,17 +139,16 @@ TEST_F(HttpFetcherTest, StoresLargeBinaryBodyWhole) {
     EXPECT_TRUE(dir_.read("page.htm") == largeBody());
 }
 
-TEST_F(HttpFetcherTest, ReplacesExistingDestination) {
-    dir_.write("page.htm", std::string(500000, 'o'));
-    ASSERT_TRUE(fetch(url("/empty"), dir_.u16file("page.htm")));
-    EXPECT_TRUE(std::filesystem::exists(dir_.file("page.htm")));
-    EXPECT_EQ(dir_.read("page.htm"), "");
-}
-
-TEST_F(HttpFetcherTest, EmptyBodyCreatesEmptyFile) {
+// An empty body is a success: the file exists and is empty, also where a
+// larger one stood.
+TEST_F(HttpFetcherTest, EmptyBodyGivesEmptyFile) {
     ASSERT_TRUE(fetch(url("/empty"), dir_.u16file("new.htm")));
     EXPECT_TRUE(std::filesystem::exists(dir_.file("new.htm")));
     EXPECT_EQ(std::filesystem::file_size(dir_.file("new.htm")), 0u);
+
+    dir_.write("old.htm", std::string(500000, 'o'));
+    ASSERT_TRUE(fetch(url("/empty"), dir_.u16file("old.htm")));
+    EXPECT_EQ(std::filesystem::file_size(dir_.file("old.htm")), 0u);
 }
 
 TEST_F(HttpFetcherTest, SchemeInCapitalsIsAccepted) {
@@ -238,6 +237,15 @@ TEST_F(HttpFetcherTest, UnwritableDestinationFails) {
     std::filesystem::create_directory(dir_.file("folder"));
     EXPECT_FALSE(fetch(url("/large"), dir_.u16file("folder")));
     EXPECT_TRUE(std::filesystem::is_directory(dir_.file("folder")));
+
+    // The path must not be cut short at a NUL and hit page.htm instead.
+    dir_.write("page.htm", "previous content");
+    std::u16string withNul = dir_.u16file("page.htm");
+    withNul += u'\0';
+    withNul += u".part";
+    EXPECT_FALSE(fetch(url("/large"), withNul));
+    EXPECT_EQ(dir_.read("page.htm"), "previous content");
+    EXPECT_FALSE(fetch(url("/large"), u""));
 }
 
 // A write that dies before the rename (full disk, crash) reports failure
