@@ -33,8 +33,8 @@ std::u16string watchListPath(const std::u16string& appFolder) { return appFolder
 
 // Loads the watch list with the new marks aged. A missing file is the
 // normal first start and gives an empty list; a file that exists but cannot
-// be read as a list is reported, because checking against it would save an
-// empty list over the user's products.
+// be read as a list is reported instead of passing for an empty list, so
+// the user learns that the products in it need attention.
 bool loadWatchList(Context& context, WatchList& list) {
     const std::u16string path = watchListPath(context.appFolder);
     if (list.load(path, context.settings, SystemClock()) || !fileExists(path))

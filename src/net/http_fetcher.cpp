@@ -71,7 +71,7 @@ bool HttpFetcher::fetchToFile(const std::u16string& url, const std::u16string& d
     }
     if (outcome.error == net::TransferError::SetupFailed)
         return false;
-    if (outcome.error == net::TransferError::NotOpened && plan.retryDirectly) {
+    if (plan.retryDirectly && net::requestNeverOpened(outcome)) {
         // Once more without any proxy. The limits stay: without them a
         // silent server would hold the caller for ever.
         request.access = net::ProxyAccess::Direct;

@@ -227,6 +227,10 @@ TransferOutcome performTransfer(const TransferRequest& request) {
     return outcome;
 }
 
+bool requestNeverOpened(const TransferOutcome& outcome) {
+    return !outcome.responseStarted && (outcome.error == TransferError::NotOpened || outcome.error == TransferError::Stalled);
+}
+
 const char* describe(TransferError error) {
     switch (error) {
     case TransferError::None: return "none";

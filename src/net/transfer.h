@@ -51,6 +51,11 @@ struct TransferOutcome {
 
 TransferOutcome performTransfer(const TransferRequest& request);
 
+// A request that got no response at all: refused, unreachable, failed in
+// TLS, lost in redirects, or met with silence before the final response
+// began. Only such a request is worth trying again another way.
+bool requestNeverOpened(const TransferOutcome& outcome);
+
 // A short name of the failure, for diagnostics and test messages.
 const char* describe(TransferError error);
 

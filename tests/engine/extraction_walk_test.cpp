@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,46 @@ TEST(Walk, FailuresNameTheMissingToken) {
         EXPECT_EQ(r.error, c.error) << c.what;
         EXPECT_EQ(r.entries, c.entriesSoFar) << c.what;
     }
+}
+
+TEST(Walk, RandomScriptsEndWithEveryLoopClosed) {
+    // Scripts and pages drawn from a few tokens, so tokens keep colliding
+    // with end markers. Every walk must end (passes that stop moving end
+    // their loop), and a successful one leaves the entry list in the shape
+    // the kelpo writer relies on: depth falls one level at a time and the
+    // last entry is back at depth 0.
+    const char* const tokens[] = {"", "<a>", "</a>", "<b>", "</b>", "x"};
+    const char* const actions[] = {"[MoveTo]", "[Extract]", "[StartLoop]", "[EndLoop]", "[Skip]"};
+    std::mt19937 random(20240611);
+    auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    int walked = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::u16string page;
+        for (int k = pick(24); k > 0; --k)
+            page += u16(tokens[1 + pick(5)]);
+        std::vector<ScriptItem> items;
+        for (int k = 1 + pick(8); k > 0; --k)
+            items.push_back(item(actions[pick(5)], tokens[pick(6)], "v"));
+        std::vector<LoopSpan> loops;
+        std::u16string error;
+        if (!pairLoops(items, loops, error))
+            continue;
+        ++walked;
+        std::vector<ExtractedEntry> entries;
+        if (!walkPage(page, items, loops, entries, error))
+            continue;
+        int level = 0;
+        for (const ExtractedEntry& e : entries) {
+            ASSERT_GE(e.depth, 0);
+            ASSERT_GE(e.depth, level - 1) << "round " << round;
+            if (e.name == kDepthCountName) {
+                ASSERT_TRUE(e.value.empty());
+            }
+            level = e.depth;
+        }
+        ASSERT_EQ(level, 0) << "round " << round;
+    }
+    EXPECT_GT(walked, 1000);
 }
 
 } // namespace

@@ -102,27 +102,6 @@ TEST(FileIoTest, FailuresLeaveTheTargetUntouched) {
     EXPECT_EQ(entries(dir), (std::vector<std::string>{"folder", "keep.txt"}));
 }
 
-TEST(FileIoTest, HookSeesTheTargetAndTheTemporaryFileComplete) {
-    TempDir dir;
-    dir.write("t.txt", "old");
-    std::string seenTarget;
-    std::string temporaryContent;
-    {
-        HookGuard hook([&](const std::string& target) {
-            seenTarget = target;
-            for (const auto& entry : fs::directory_iterator(dir.path())) {
-                if (entry.path().filename() != "t.txt")
-                    temporaryContent = dir.read(entry.path().filename().string());
-            }
-            return true;
-        });
-        ASSERT_TRUE(writeFileAtomically(dir.u16file("t.txt"), "new content"));
-    }
-    EXPECT_EQ(seenTarget, dir.file("t.txt"));
-    EXPECT_EQ(temporaryContent, "new content");
-    EXPECT_EQ(dir.read("t.txt"), "new content");
-}
-
 TEST(FileIoTest, AbandonedAndDestroyedWritersRemoveTheirTemporaryFile) {
     TempDir dir;
     dir.write("t.txt", "old");

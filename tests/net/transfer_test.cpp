@@ -42,7 +42,7 @@ TEST_F(TransferTest, SilenceBeforeAnyResponseIsAStalledUnopenedRequest) {
     RawTcpServer server([](int, const RawTcpServer& self) { self.idle(3s); });
     const auto outcome = transfer(server.url("/"));
     EXPECT_EQ(outcome.error, TransferError::Stalled) << describe(outcome.error);
-    EXPECT_FALSE(outcome.responseStarted);
+    EXPECT_TRUE(requestNeverOpened(outcome));
 }
 
 TEST_F(TransferTest, SilenceAfterTheHeadersIsAStalledRead) {
@@ -52,7 +52,7 @@ TEST_F(TransferTest, SilenceAfterTheHeadersIsAStalledRead) {
     });
     const auto outcome = transfer(server.url("/"));
     EXPECT_EQ(outcome.error, TransferError::Stalled) << describe(outcome.error);
-    EXPECT_TRUE(outcome.responseStarted);
+    EXPECT_FALSE(requestNeverOpened(outcome));
 }
 
 // The limit is on silence, not on the whole transfer: a body that keeps
@@ -85,6 +85,7 @@ TEST_F(TransferTest, BodyMayFillTheCapButNotPassIt) {
             } else {
                 EXPECT_EQ(outcome.error, TransferError::TooLarge) << describe(outcome.error);
                 EXPECT_TRUE(outcome.body.empty());
+                EXPECT_FALSE(requestNeverOpened(outcome));
             }
         }
     }
@@ -99,7 +100,7 @@ TEST_F(TransferTest, ErrorStatusIsAnOpenedRequest) {
     const auto outcome = transfer(server.url("/"));
     EXPECT_EQ(outcome.error, TransferError::HttpStatus) << describe(outcome.error);
     EXPECT_EQ(outcome.status, 404);
-    EXPECT_TRUE(outcome.responseStarted);
+    EXPECT_FALSE(requestNeverOpened(outcome));
     EXPECT_TRUE(outcome.body.empty());
 }
 
@@ -123,7 +124,7 @@ TEST_F(TransferTest, RefusedOrEmptyRepliesAreUnopenedRequests) {
         SCOPED_TRACE(url);
         const auto outcome = transfer(url);
         EXPECT_EQ(outcome.error, TransferError::NotOpened) << describe(outcome.error);
-        EXPECT_FALSE(outcome.responseStarted);
+        EXPECT_TRUE(requestNeverOpened(outcome));
     }
 }
 
