@@ -26,7 +26,7 @@ public:
     ForwardFinder(std::u16string_view text, std::u16string_view needle) : text_(text), needle_(needle) {}
 
     size_t findFrom(size_t from) {
-        if (!searched_) {
+        if (!searched_ || (last_ != npos && last_ < from)) {
             last_ = text_.find(needle_, from);
             searched_ = true;
         }
