@@ -31,7 +31,7 @@ XmlEndTagIndex::XmlEndTagIndex(std::u16string_view text) : text_(text) {
     for (size_t gt = text.find(u'>'); gt != std::u16string_view::npos; gt = text.find(u'>', gt + 1)) {
         std::uint64_t hash = 0; // hash of text[i, gt)
         for (size_t i = gt;; --i) {
-            if (i > stretchStart + 2 && text[i - 2] == u'<' && text[i - 1] == u'/')
+            if (i >= stretchStart + 2 && text[i - 2] == u'<' && text[i - 1] == u'/')
                 positions_[keyOf(hash, gt - i)].push_back(i - 2);
             if (i == stretchStart)
                 break;

@@ -3,6 +3,7 @@
 #include "foundation/xml_end_tag_index.h"
 #include "foundation/xml_tag_text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace zelvon {
@@ -60,7 +61,9 @@ public:
             const size_t gt = text_.find(u'>', lt);
             if (gt == npos)
                 return false;
-            const size_t resume = handleTag(lt, gt);
+            // Every tag resumes at or after its ">"; holding to that keeps
+            // the scan moving forward, so it always ends.
+            const size_t resume = std::max(handleTag(lt, gt), gt);
             lt = text_.find(u'<', resume + 1);
             if (lt == npos)
                 return true;

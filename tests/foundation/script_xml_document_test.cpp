@@ -1,7 +1,6 @@
 #include "foundation/script_xml_document.h"
 
 #include "foundation/text_codec.h"
-#include "foundation/xml_document.h"
 #include "foundation/xml_outline.h"
 
 #include <gtest/gtest.h>
@@ -75,30 +74,6 @@ TEST(ScriptXmlDocumentTest, DeclarationElementIsFoundByPath) {
     ASSERT_TRUE(doc.parse(u"<extraction><?x?><item k='1'/></extraction>"));
     EXPECT_NE(doc.findNode(u"extraction\\?x?"), nullptr);
     EXPECT_EQ(XmlTree::getAttribute(doc.findNode(u"extraction\\item"), u"k"), u"1");
-}
-
-// The same texts read differently by the two readers, side by side.
-TEST(ScriptXmlDocumentTest, DiffersFromTheXmlReaderWhereExpected) {
-    struct Case {
-        const char* text;
-        const char* xml;
-        const char* script;
-    };
-    const Case cases[] = {
-        {"<p a=\"x\" b='y'/>", "p a=[x]\n", "p b=[y]\n"},
-        {"<p\tk='1'/>", "p k=[1]\n", "p\tk='1' p\tk=[1]\n"},
-        {"<a><![CDATA[<b/>]]></a>", "a\n", "a\n  ![CDATA[<b\n"},
-        {"<!DOCTYPE d><r/>", "r\n", "r\n"},
-        {"<r><!DOCTYPE d/><a/></r>", "r\n  a\n", "r\n  !DOCTYPE\n  a\n"},
-    };
-    for (const Case& c : cases) {
-        XmlDocument xml;
-        ScriptXmlDocument script;
-        xml.parse(u16(c.text));
-        script.parse(u16(c.text));
-        EXPECT_EQ(outline(xml), c.xml) << c.text;
-        EXPECT_EQ(outline(script), c.script) << c.text;
-    }
 }
 
 } // namespace

@@ -132,7 +132,7 @@ const std::vector<std::u16string>& fragments() {
     static const std::vector<std::u16string> pieces = {
         u"<", u">", u"/", u"</", u"/>", u"<!--", u"-->", u"<![CDATA[", u"]]>", u"<?xml ?>", u"<!DOCTYPE",
         u"<a>", u"</a>", u"<b/>", u"<a", u"</b>", u"='", u"=\"", u"'", u"\"", u" ", u"\t", u"\r\n", u"\n",
-        u"k", u"a", u"b", u"x", u"é", u"\u20AC", u"\xFEFF", u"\\", u"<extraction>", u"</extraction>",
+        u"k", u"a", u"b", u"x", u"!", u"-", u"?", u"[", u"é", u"\u20AC", u"\xFEFF", u"\\", u"<extraction>", u"</extraction>",
         u"<item action='[MoveTo]'/>"};
     return pieces;
 }
@@ -215,19 +215,6 @@ TEST(XmlFuzzTest, MutatedDocumentsMatchTheReferenceScan) {
     std::mt19937 rng(977);
     for (int i = 0; i < 4000; ++i) {
         checkBothReaders(mutate(seeds()[i % seeds().size()], rng));
-        if (::testing::Test::HasFatalFailure())
-            return;
-    }
-}
-
-TEST(XmlFuzzTest, RandomCharactersMatchTheReferenceScan) {
-    std::mt19937 rng(31337);
-    const std::u16string alphabet = u"<>/!-?='\" \t\r\nabCDAT[]\\";
-    for (int i = 0; i < 3000; ++i) {
-        std::u16string text(rng() % 80, u' ');
-        for (char16_t& c : text)
-            c = alphabet[rng() % alphabet.size()];
-        checkBothReaders(text);
         if (::testing::Test::HasFatalFailure())
             return;
     }
