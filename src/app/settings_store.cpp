@@ -17,14 +17,6 @@
 namespace zelvon {
 namespace {
 
-// The limits of the registry this store stands in for: the key path
-// "SOFTWARE\company\application\section" fits in 255 characters, a value is
-// read into 512 bytes of wide characters (255 and the terminating zero),
-// and at most 511 characters are written.
-constexpr size_t kMaxKeyPath = 255;
-constexpr size_t kMaxReadLength = 255;
-constexpr size_t kMaxWriteLength = 511;
-
 std::string defaultConfigHome() {
     // XDG asks to ignore a relative XDG_CONFIG_HOME.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')

@@ -7,6 +7,7 @@
 // Each read names its default; failures yield that default, failed writes
 // are ignored.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,15 @@ namespace zelvon {
 
 class SettingsStore {
 public:
+    // The limits of the registry this store stands in for: the key path
+    // "SOFTWARE\company\application\section" fits in 255 characters, a value
+    // is read into 512 bytes of wide characters (255 and the terminating
+    // zero), and at most 511 characters are written. Longer texts read as the
+    // default or are not written.
+    static constexpr size_t kMaxKeyPath = 255;
+    static constexpr size_t kMaxReadLength = 255;
+    static constexpr size_t kMaxWriteLength = 511;
+
     // `configHome` empty: $XDG_CONFIG_HOME, else $HOME/.config.
     explicit SettingsStore(std::string configHome = {});
 

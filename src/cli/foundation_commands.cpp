@@ -80,10 +80,14 @@ int settingsCommand(Context& context) {
     }
     if (operation == "set") {
         const std::u16string value = fromUtf8(argument);
+        // The store ignores failed writes and texts it may not write; a
+        // person at the command line wants to know. A stored text too long
+        // to be read back cannot be checked by reading.
+        if (value.size() > SettingsStore::kMaxWriteLength)
+            return reportNotStored(context);
         context.settings.writeString(section, key, value);
-        // The store ignores failed writes; a person at the command line
-        // wants to know. Texts over 255 characters cannot be read back.
-        if (value.size() <= 255 && context.settings.readString(section, key, value + u'\x01') != value)
+        if (value.size() <= SettingsStore::kMaxReadLength &&
+            context.settings.readString(section, key, value + u'\x01') != value)
             return reportNotStored(context);
         return 0;
     }

@@ -53,7 +53,10 @@ bool readInto(const XmlOptions& options, XmlDocument& xml, ScriptXmlDocument& sc
     if (!options.script) {
         if (xml.load(path))
             return true;
-        if (!fileExists(path))
+        // load does not say why it failed; an unreadable file (missing, a
+        // folder, no permission) is told apart from damaged markup.
+        std::string bytes;
+        if (!readFileBytes(path, bytes))
             err << "xml: cannot open " << options.file << '\n';
         else
             err << "xml: " << options.file << ": the markup is incomplete (a \"<\" without \">\", or no tag at all)\n";

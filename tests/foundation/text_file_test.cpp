@@ -1,175 +1,211 @@
+// TextFile and the file primitives under it: whole-file reads and the
+// temporary-file-and-rename replacement that never leaves a damaged file.
+
+#include "foundation/file_io.h"
 #include "foundation/text_file.h"
-#include "foundation/text_codec.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace zelvon {
 namespace {
 
-using test::TempDir;
-
-std::vector<std::u16string> readAllLines(const std::u16string& path) {
-    TextFile file;
-    std::vector<std::u16string> lines;
-    if (!file.open(path, TextFile::Mode::Read))
-        return {u"<cannot open>"};
-    std::u16string line;
-    while (file.readLine(line))
-        lines.push_back(line);
-    EXPECT_FALSE(file.readLine(line)) << "the end of the file stays the end";
-    EXPECT_TRUE(file.close());
-    return lines;
-}
-
+namespace fs = std::filesystem;
 using Lines = std::vector<std::u16string>;
 
-TEST(TextFileTest, ReadsLinesOfAnyLineEndStyle) {
-    struct Case {
-        const char* name;
-        std::string bytes;
+class TextFileTest : public ::testing::Test {
+protected:
+    Lines readLines(const std::string& name) {
+        TextFile file;
+        if (!file.open(dir.u16file(name), TextFile::Mode::Read))
+            return {u"<cannot open>"};
         Lines lines;
+        std::u16string line;
+        while (file.readLine(line))
+            lines.push_back(line);
+        EXPECT_FALSE(file.readLine(line)) << "the end of the file stays the end";
+        EXPECT_TRUE(file.close());
+        return lines;
+    }
+    // The names in the folder: a leftover temporary file shows up here.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // Lets every commit fail right before its rename, as a crash would.
+    struct CrashBeforeRename {
+        CrashBeforeRename() { setBeforeRenameHookForTesting([](const std::string&) { return false; }); }
+        ~CrashBeforeRename() { setBeforeRenameHookForTesting(nullptr); }
     };
-    const Case cases[] = {
-        {"CR LF, no final line end", "a\r\nb", {u"a", u"b"}},
-        {"empty line in the middle", "a\n\nb\n", {u"a", u"", u"b"}},
-        {"trailing blanks kept on an unterminated last line", "x  \ny \t", {u"x", u"y \t"}},
-        {"trailing blanks dropped before a line feed", "y \t\r\n", {u"y"}},
-        {"leading blanks kept", "  indented\n", {u"  indented"}},
-        {"lone CR is no line end", "a\rb\n", {u"a\rb"}},
-        {"only line feeds", "\n\n", {u"", u""}},
-        {"empty file", "", {}},
-        {"UTF-8", "caf\xC3\xA9\n\xE4\xB8\xAD", {u"caf\u00e9", u"\u4e2d"}},
-        {"Windows-1252", "caf\xE9\n\x80", {u"caf\u00e9", u"\u20ac"}},
-        {"byte-order mark", "\xEF\xBB\xBF" "first\nsecond", {u"first", u"second"}},
+
+    test::TempDir dir;
+};
+
+TEST_F(TextFileTest, ReadsLinesOfAnyLineEndStyleAndEncoding) {
+    const std::pair<std::string, Lines> cases[] = {
+        {"a\r\nb", {u"a", u"b"}},
+        {"a\n\nb\n", {u"a", u"", u"b"}},
+        {"x  \ny \t", {u"x", u"y \t"}}, // trailing blanks go only before a line feed
+        {"  indented \t\r\n", {u"  indented"}},
+        {"a\rb\n", {u"a\rb"}}, // a lone CR ends no line
+        {"\n\n", {u"", u""}},
+        {"", {}},
+        {"caf\xC3\xA9\n\xE4\xB8\xAD", {u"caf\u00e9", u"\u4e2d"}},
+        {"caf\xE9\n\x80", {u"caf\u00e9", u"\u20ac"}},
+        {"\xEF\xBB\xBF" "first\nsecond", {u"first", u"second"}},
     };
-    TempDir dir;
-    for (const auto& c : cases) {
-        dir.write("in.txt", c.bytes);
-        EXPECT_EQ(readAllLines(dir.u16file("in.txt")), c.lines) << c.name;
+    for (const auto& [bytes, lines] : cases) {
+        dir.write("in.txt", bytes);
+        EXPECT_EQ(readLines("in.txt"), lines) << bytes;
     }
 }
 
-TEST(TextFileTest, OpenForReadingFailsOnMissingFilesAndFolders) {
-    TempDir dir;
-    TextFile file;
-    EXPECT_FALSE(file.open(dir.u16file("missing.txt"), TextFile::Mode::Read));
-    EXPECT_FALSE(file.isOpen());
-    EXPECT_FALSE(file.open(dir.u16path(), TextFile::Mode::Read));
-    std::u16string line;
-    EXPECT_FALSE(file.readLine(line));
-}
-
-TEST(TextFileTest, WritesCrLfLineEndsAndNoFinalLineEndOfItsOwn) {
-    struct Case {
-        const char* name;
-        std::vector<std::u16string> pieces;
-        std::string bytes;
+TEST_F(TextFileTest, WritesCrLfLineEndsInWindows1252OrElseUtf8) {
+    const std::pair<Lines, std::string> cases[] = {
+        {{u"x\ny"}, "x\r\ny"},
+        {{u"a\r\nb\n"}, "a\r\nb\r\n"},
+        {{u"a\rb\r\r\n"}, "a\rb\r\r\n"},
+        {{u"a\r", u"\nb"}, "a\r\nb"}, // CR LF split across two writes
+        {{u"caf\u00e9 \u20ac\n"}, "caf\xE9 \x80\r\n"},
+        {{u"caf\u00e9 ", u"\u4e2d"}, "caf\xC3\xA9 \xE4\xB8\xAD"},
     };
-    const Case cases[] = {
-        {"line feed becomes CR LF", {u"x\ny"}, "x\r\ny"},
-        {"existing CR LF not doubled", {u"a\r\nb\n"}, "a\r\nb\r\n"},
-        {"lone CR kept", {u"a\rb"}, "a\rb"},
-        {"CR CR LF", {u"a\r\r\n"}, "a\r\r\n"},
-        {"CR LF split across two writes", {u"a\r", u"\nb"}, "a\r\nb"},
-        {"Windows-1252 when everything fits", {u"caf\u00e9 \u20ac\n"}, "caf\xE9 \x80\r\n"},
-        {"UTF-8 when something does not fit", {u"caf\u00e9 ", u"\u4e2d"}, "caf\xC3\xA9 \xE4\xB8\xAD"},
-    };
-    TempDir dir;
-    for (const auto& c : cases) {
+    for (const auto& [pieces, bytes] : cases) {
         TextFile file;
-        ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write)) << c.name;
-        for (const auto& piece : c.pieces)
+        ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write));
+        for (const auto& piece : pieces)
             file.writeText(piece);
-        ASSERT_TRUE(file.close()) << c.name;
-        EXPECT_EQ(dir.read("out.txt"), c.bytes) << c.name;
+        ASSERT_TRUE(file.close());
+        EXPECT_EQ(dir.read("out.txt"), bytes) << bytes;
     }
 }
 
-TEST(TextFileTest, WrittenTextReadsBackAsLines) {
-    TempDir dir;
-    const std::u16string text = u"name=\u00c3\u00a9 caf\u00e9\n\n  second \nlast";
-    {
-        TextFile file;
-        ASSERT_TRUE(file.open(dir.u16file("round.txt"), TextFile::Mode::Write));
-        file.writeText(text);
-    } // the destructor writes the file out
-    EXPECT_EQ(readAllLines(dir.u16file("round.txt")), (Lines{u"name=\u00c3\u00a9 caf\u00e9", u"", u"  second", u"last"}));
-}
-
-TEST(TextFileTest, OldFileStaysWholeUntilCloseAndEmptyWhenNothingWasWritten) {
-    TempDir dir;
+TEST_F(TextFileTest, OldFileStaysWholeUntilCloseAndEmptyWhenNothingWasWritten) {
     dir.write("list.txt", "old\r\n");
     TextFile file;
     ASSERT_TRUE(file.open(dir.u16file("list.txt"), TextFile::Mode::Write));
     file.writeText(u"new\n");
+    std::u16string line;
+    EXPECT_FALSE(file.readLine(line)) << "a file is either read or written";
     EXPECT_EQ(dir.read("list.txt"), "old\r\n");
     ASSERT_TRUE(file.close());
     EXPECT_EQ(dir.read("list.txt"), "new\r\n");
 
     ASSERT_TRUE(file.open(dir.u16file("list.txt"), TextFile::Mode::Write));
     ASSERT_TRUE(file.close());
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "list.txt"));
+    EXPECT_EQ(entries(), std::vector<std::string>{"list.txt"});
     EXPECT_EQ(dir.read("list.txt"), "");
-    EXPECT_TRUE(file.close()) << "closing a closed file does nothing";
-}
 
-TEST(TextFileTest, WriteInterruptedBeforeTheRenameLeavesThePreviousFileWhole) {
-    TempDir dir;
-    dir.write("productList.txt", "<vertrel>\r\n  the whole list\r\n</vertrel>\r\n");
-    TextFile file;
-    ASSERT_TRUE(file.open(dir.u16file("productList.txt"), TextFile::Mode::Write));
-    file.writeText(u"<vertrel>\n</vertrel>\n");
-    setBeforeRenameHookForTesting([](const std::string&) { return false; });
-    const bool closed = file.close();
-    setBeforeRenameHookForTesting(nullptr);
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(dir.read("productList.txt"), "<vertrel>\r\n  the whole list\r\n</vertrel>\r\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
-        << "the temporary file is removed";
-}
-
-TEST(TextFileTest, OpenForWritingFailsAtOnceWhenTheFolderIsMissing) {
-    TempDir dir;
-    TextFile file;
-    EXPECT_FALSE(file.open(dir.u16file("no-such-folder/out.txt"), TextFile::Mode::Write));
-    EXPECT_FALSE(file.isOpen());
-    file.writeText(u"ignored");
+    // Writing to a file opened for reading changes nothing.
+    dir.write("in.txt", "keep\n");
+    ASSERT_TRUE(file.open(dir.u16file("in.txt"), TextFile::Mode::Read));
+    file.writeText(u"overwrite");
     EXPECT_TRUE(file.close());
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
+    EXPECT_EQ(dir.read("in.txt"), "keep\n");
 }
 
-TEST(TextFileTest, OpeningAnotherFileWritesOutTheFirst) {
-    TempDir dir;
+TEST_F(TextFileTest, OpeningAgainOrDestroyingWritesOutTheFile) {
     dir.write("in.txt", "line\n");
     TextFile file;
     ASSERT_TRUE(file.open(dir.u16file("first.txt"), TextFile::Mode::Write));
     file.writeText(u"one\n");
     ASSERT_TRUE(file.open(dir.u16file("in.txt"), TextFile::Mode::Read));
     EXPECT_EQ(dir.read("first.txt"), "one\r\n");
-    std::u16string line;
-    ASSERT_TRUE(file.readLine(line));
-    EXPECT_EQ(line, u"line");
+    {
+        TextFile second;
+        ASSERT_TRUE(second.open(dir.u16file("second.txt"), TextFile::Mode::Write));
+        second.writeText(u"caf\u00e9\n\n  x \nlast");
+    }
+    EXPECT_EQ(readLines("second.txt"), (Lines{u"caf\u00e9", u"", u"  x", u"last"}));
 }
 
-TEST(TextFileTest, ReadAndWriteDoNotMixWithinOneOpen) {
-    TempDir dir;
-    dir.write("in.txt", "keep\n");
-    TextFile reader;
-    ASSERT_TRUE(reader.open(dir.u16file("in.txt"), TextFile::Mode::Read));
-    reader.writeText(u"overwrite");
-    EXPECT_TRUE(reader.close());
-    EXPECT_EQ(dir.read("in.txt"), "keep\n");
+TEST_F(TextFileTest, FailuresLeaveThePreviousFileWhole) {
+    const std::string list = "<vertrel>\r\n  the whole list\r\n</vertrel>\r\n";
+    dir.write("productList.txt", list);
+    fs::create_directory(dir.path() / "folder");
+    TextFile file;
+    EXPECT_FALSE(file.open(dir.u16file("missing.txt"), TextFile::Mode::Read));
+    EXPECT_FALSE(file.open(dir.u16file("folder"), TextFile::Mode::Read));
+    EXPECT_FALSE(file.open(dir.u16file("no-such-folder/out.txt"), TextFile::Mode::Write));
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_FALSE(writeFileAtomically(dir.u16file("folder"), "data"));
 
-    TextFile writer;
-    ASSERT_TRUE(writer.open(dir.u16file("in.txt"), TextFile::Mode::Write));
-    std::u16string line;
-    EXPECT_FALSE(writer.readLine(line));
-    writer.writeText(u"new");
-    EXPECT_TRUE(writer.close());
-    EXPECT_EQ(dir.read("in.txt"), "new");
+    ASSERT_TRUE(file.open(dir.u16file("productList.txt"), TextFile::Mode::Write));
+    file.writeText(u"<vertrel>\n</vertrel>\n");
+    {
+        CrashBeforeRename crash;
+        EXPECT_FALSE(file.close());
+        EXPECT_FALSE(writeFileAtomically(dir.u16file("productList.txt"), "half"));
+    }
+    EXPECT_EQ(dir.read("productList.txt"), list);
+    EXPECT_TRUE(fs::is_directory(dir.path() / "folder"));
+    EXPECT_EQ(entries(), (std::vector<std::string>{"folder", "productList.txt"}));
+
+    AtomicFileWriter writer; // abandoned, then destroyed
+    ASSERT_TRUE(writer.begin(dir.u16file("productList.txt")));
+    EXPECT_EQ(entries().size(), 3u);
+    writer.abandon();
+    EXPECT_FALSE(writer.commit("late"));
+    EXPECT_EQ(entries().size(), 2u);
+    EXPECT_EQ(dir.read("productList.txt"), list);
+}
+
+// A full disk, simulated with a file size limit in a child process (the
+// limit applies to the whole process, so the test runner stays clear of it).
+TEST_F(TextFileTest, FullDiskLeavesTheOldFileWhole) {
+    dir.write("list.txt", "the old list");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TextFile file;
+        const bool opened = file.open(dir.u16file("list.txt"), TextFile::Mode::Write);
+        file.writeText(std::u16string(5000, u'n'));
+        ::_exit(opened && !file.close() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write claimed success on a full disk";
+    EXPECT_EQ(dir.read("list.txt"), "the old list");
+    EXPECT_EQ(entries(), std::vector<std::string>{"list.txt"});
+}
+
+TEST_F(TextFileTest, ReplacementKeepsPermissionsAndSymbolicLinks) {
+    dir.write("real/settings.conf", "old");
+    ASSERT_EQ(::chmod(dir.file("real/settings.conf").c_str(), 0600), 0);
+    fs::create_symlink(dir.path() / "real/settings.conf", dir.path() / "link.conf");
+    ASSERT_TRUE(writeFileAtomically(dir.u16file("link.conf"), std::string("n\0w", 3)));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.conf"));
+    EXPECT_EQ(dir.read("real/settings.conf"), std::string("n\0w", 3));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("real/settings.conf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(TextFileTest, ReadFileBytesReadsRegularFilesOnly) {
+    std::string big(200000, 'x');
+    big[12345] = '\0';
+    dir.write("big.bin", big);
+    std::string bytes;
+    ASSERT_TRUE(readFileBytes(dir.u16file("big.bin"), bytes));
+    EXPECT_EQ(bytes, big);
+    EXPECT_FALSE(readFileBytes(dir.u16path(), bytes));
+    EXPECT_FALSE(readFileBytes(u"", bytes));
+    // A NUL would cut the path short and name "big.bin".
+    EXPECT_FALSE(readFileBytes(dir.u16file("big.bin") + std::u16string(1, u'\0') + u"x", bytes));
+    EXPECT_FALSE(fileExists(dir.u16file("big.bin") + std::u16string(1, u'\0') + u"x"));
+    // A named pipe with no writer must not block the reader.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(readFileBytes(dir.u16file("pipe"), bytes));
 }
 
 } // namespace
