@@ -30,15 +30,6 @@ fail() {
     exit 1
 }
 
-command -v curl >/dev/null || fail "curl is needed to talk to the demo store (apt-get install curl)"
-
-if [ "$BUILD" = 1 ]; then
-    bash tools/setup.sh "$BUILD_DIR"
-fi
-for program in zelvon-cli zelvon-demo-store; do
-    [ -x "$BIN/$program" ] || fail "$BIN/$program is missing; build first"
-done
-
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelvon-demo.XXXXXX")
 STORE_PID=""
 cleanup() {
@@ -51,6 +42,21 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
+
+if [ "$BUILD" = 1 ]; then
+    # The package installation and the compiler's progress lines are kept
+    # out of sight; they are shown only when the build fails.
+    echo "== Installing what is missing and building into $BUILD_DIR/ (a few minutes on a fresh machine)"
+    if ! bash tools/setup.sh "$BUILD_DIR" >"$WORK/build.log" 2>&1; then
+        tail -n 40 "$WORK/build.log" >&2
+        fail "the build failed"
+    fi
+fi
+for program in zelvon-cli zelvon-demo-store; do
+    [ -x "$BIN/$program" ] || fail "$BIN/$program is missing; build first"
+done
+# Installed by the setup above on a fresh machine.
+command -v curl >/dev/null || fail "curl is needed to talk to the demo store (apt-get install curl)"
 
 # A private settings file, and no proxy between us and the local store.
 export XDG_CONFIG_HOME="$WORK/config"

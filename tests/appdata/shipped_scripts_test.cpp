@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace zelvon::test {
 namespace {
@@ -97,8 +98,21 @@ private:
 };
 
 TEST_F(ShippedScriptsTest, DetailScriptReadsEveryProductPage) {
-    // Sixty pages, in UTF-8 and in Windows-1252, with accents, an apostrophe,
-    // an ampersand and characters outside the code page.
+    // Descriptions arrive as plain text: markup and entities of the page
+    // resolved, in UTF-8 and in Windows-1252 (punctuation from 0x80-0x9F,
+    // references for what the code page lacks).
+    const std::map<std::string, std::string> descriptions = {
+        {"10412", "Notes in ink, voice or type, kept in folders & found again in an instant."},
+        {"10533", "Sketch pads and lined notes side by side. Export to PNG or plain text."},
+        {"80107", "Edit <table> layouts and CSS on the go; preview in one tap."},
+        {"80112", "Test regular expressions like ^\\d+$ against your own text."},
+        {"70104", "Learn 2,000 kanji with spaced repetition and stroke-order (書き順) animations."},
+        {"10527", "Forms, stamps and filing for the mobile office – now with PDF export"},
+        {"10629", "Word completion that learns as you type – with “smart quotes” built in."},
+        {"50228", "Timetables for Warszawa, Kraków, Gdańsk and Łódź – works offline."},
+        {"30325", "Converts between the € and 40 currencies; rates update over the air."},
+    };
+    size_t described = 0;
     for (const Product& p : store_.catalogue().all()) {
         SCOPED_TRACE(p.id + " " + p.name);
         std::string error;
@@ -110,29 +124,12 @@ TEST_F(ShippedScriptsTest, DetailScriptReadsEveryProductPage) {
         EXPECT_EQ(sources[0].version, p.version());
         EXPECT_EQ(sources[0].date, p.date());
         EXPECT_FALSE(sources[0].description.empty());
+        if (const auto known = descriptions.find(p.id); known != descriptions.end()) {
+            EXPECT_EQ(sources[0].description, known->second);
+            ++described;
+        }
     }
-}
-
-TEST_F(ShippedScriptsTest, DetailDescriptionsArriveAsPlainText) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"10412", "Notes in ink, voice or type, kept in folders & found again in an instant."},
-        {"10533", "Sketch pads and lined notes side by side. Export to PNG or plain text."},
-        {"80107", "Edit <table> layouts and CSS on the go; preview in one tap."},
-        {"80112", "Test regular expressions like ^\\d+$ against your own text."},
-        {"70104", "Learn 2,000 kanji with spaced repetition and stroke-order (書き順) animations."},
-        // Windows-1252 pages: punctuation from 0x80-0x9F, references for the rest.
-        {"10527", "Forms, stamps and filing for the mobile office – now with PDF export"},
-        {"10629", "Word completion that learns as you type – with “smart quotes” built in."},
-        {"50228", "Timetables for Warszawa, Kraków, Gdańsk and Łódź – works offline."},
-        {"30325", "Converts between the € and 40 currencies; rates update over the air."},
-    };
-    for (const auto& [id, description] : cases) {
-        SCOPED_TRACE(id);
-        ASSERT_TRUE(transform(script("productDetail"), url("productDetail") + id));
-        const std::vector<Fields> sources = outputNodes(u"source");
-        ASSERT_EQ(sources.size(), 1u);
-        EXPECT_EQ(sources[0].description, description);
-    }
+    EXPECT_EQ(described, descriptions.size());
 }
 
 TEST_F(ShippedScriptsTest, DetailScriptSeesAPublishedVersionAndFailsOnAMissingProduct) {
