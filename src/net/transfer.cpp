@@ -36,11 +36,11 @@ bool isFollowedRedirect(long status) {
 // Everything the callbacks of one transfer share. Lives on the stack of
 // performTransfer, so concurrent transfers share nothing.
 struct TransferState {
+    CURL* handle = nullptr;
     const TransferLimits* limits = nullptr;
     std::string body;
 
-    // Header block being received (each redirect hop sends one).
-    long blockStatus = 0;
+    // The header block being received has a Location header.
     bool blockHasLocation = false;
     long finalStatus = 0;
     bool finalHeadersSeen = false;
@@ -58,38 +58,28 @@ struct TransferState {
     void noteActivity() { lastActivity = Clock::now(); }
 };
 
-// Reads the three digits after "HTTP/x ", or 0 when there are none.
-long parseStatusLine(std::string_view line) {
-    const auto space = line.find(' ');
-    if (space == std::string_view::npos || line.size() < space + 4)
-        return 0;
-    long code = 0;
-    for (size_t i = space + 1; i < space + 4; ++i) {
-        if (line[i] < '0' || line[i] > '9')
-            return 0;
-        code = code * 10 + (line[i] - '0');
-    }
-    return code;
-}
-
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
     auto& state = *static_cast<TransferState*>(user);
     const size_t bytes = size * count;
     const std::string_view line(data, bytes);
     state.noteActivity();
-    if (startsWithNoCase(line, "http/")) {
-        state.blockStatus = parseStatusLine(line);
-        state.blockHasLocation = false;
-    } else if (startsWithNoCase(line, "location:")) {
+    if (startsWithNoCase(line, "location:")) {
         state.blockHasLocation = true;
     } else if (line == "\r\n" || line == "\n") {
-        // End of a header block. Informational replies and redirects that
-        // libcurl will follow are not the final response.
-        const bool followed = isFollowedRedirect(state.blockStatus) && state.blockHasLocation;
-        if (state.blockStatus >= 200 && !followed) {
+        // End of a header block (each redirect hop sends one). The status is
+        // libcurl's own reading of the block's status line: a header that
+        // merely looks like a status line must not turn a 404 into a 200.
+        long status = 0;
+        if (curl_easy_getinfo(state.handle, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK)
+            status = 0;
+        // Informational replies and redirects that libcurl will follow are
+        // not the final response.
+        const bool followed = isFollowedRedirect(status) && state.blockHasLocation;
+        state.blockHasLocation = false;
+        if (status >= 200 && !followed) {
             state.finalHeadersSeen = true;
-            state.finalStatus = state.blockStatus;
-            if (state.finalStatus != 200) {
+            state.finalStatus = status;
+            if (status != 200) {
                 // Only a 200 body is ever stored: don't download the rest.
                 state.statusRejected = true;
                 return 0;
@@ -200,6 +190,7 @@ TransferOutcome performTransfer(const TransferRequest& request) {
         return outcome;
 
     TransferState state;
+    state.handle = handle.get();
     state.limits = &request.limits;
     const TlsOptions tls{request.secure, request.extraCaFile};
     if (!configure(handle.get(), request, headers, state, tls))

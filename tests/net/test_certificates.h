@@ -1,10 +1,11 @@
 #pragma once
-// Certificates made at test time with the openssl command-line tool: a test
-// CA, server certificates under it (right address, wrong host name,
-// expired, not yet valid), one from a second CA nobody trusts, and a
-// self-signed one.
+// Certificates made at test time with the openssl tool: a test CA with
+// server certificates for 127.0.0.1 (good, expired, not yet valid) and for
+// another host name, one from a second CA nobody trusts, and a self-signed
+// one. Made once per test program.
 
 #include "support/run_program.h"
+#include "support/temp_dir.h"
 
 #include <fstream>
 #include <string>
@@ -14,65 +15,62 @@ namespace zelvon::test {
 
 class TestCertificates {
 public:
-    // Writes everything into `folder`. False (with the failing step in
-    // error()) when the openssl tool is missing or refuses.
-    bool create(const std::string& folder) {
-        folder_ = folder;
-        writeText("ca.cnf", caConfig());
-        writeText("index.txt", "");
-        writeText("serial", "1000\n");
-        writeText("ip.ext", "subjectAltName=IP:127.0.0.1\n");
-        writeText("name.ext", "subjectAltName=DNS:wrong.invalid\n");
-        return makeCa("ca") && makeCa("rogue") && makeRequest("ip", "/CN=127.0.0.1") && makeRequest("name", "/CN=wrong.invalid") &&
-               sign("ca", "ip", "ip.ext", "good.crt") && sign("ca", "name", "name.ext", "wrong-name.crt") &&
-               signDated("ca", "ip", "20000101000000Z", "20010101000000Z", "expired.crt") &&
-               signDated("ca", "ip", "20990101000000Z", "21000101000000Z", "not-yet-valid.crt") &&
-               signDated("rogue", "ip", "20000101000000Z", "20010101000000Z", "rogue-expired.crt") &&
-               run({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", path("self.key"), "-out",
-                    path("self.crt"), "-days", "30", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+    static const TestCertificates& instance() {
+        static const TestCertificates made;
+        return made;
     }
 
-    std::string path(const std::string& name) const { return folder_ + "/" + name; }
+    bool ok() const { return error_.empty(); }
     const std::string& error() const { return error_; }
-    // The key of every certificate signed for 127.0.0.1 or wrong.invalid.
+    std::string path(const std::string& name) const { return dir_.file(name); }
     std::string keyFor(const std::string& certificate) const {
         return path(certificate == "wrong-name.crt" ? "name.key" : certificate == "self.crt" ? "self.key" : "ip.key");
     }
 
 private:
+    TestCertificates() {
+        std::ofstream(path("ca.cnf")) << "[ca]\ndefault_ca = testca\n[testca]\ndatabase = " << path("index.txt")
+                                      << "\nnew_certs_dir = " << dir_.str() << "\nserial = " << path("serial")
+                                      << "\ndefault_md = sha256\npolicy = anything\nunique_subject = no\n[anything]\ncommonName = supplied\n"
+                                      << "[ip]\nsubjectAltName = IP:127.0.0.1\n[name]\nsubjectAltName = DNS:wrong.invalid\n";
+        std::ofstream(path("index.txt")) << "";
+        std::ofstream(path("serial")) << "1000\n";
+        const std::vector<std::string> key = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout"};
+        const auto request = [&](const std::string& name, std::vector<std::string> tail) {
+            std::vector<std::string> args = {"req"};
+            args.insert(args.end(), key.begin(), key.end());
+            args.push_back(path(name + ".key"));
+            args.insert(args.end(), tail.begin(), tail.end());
+            return run(args);
+        };
+        // `openssl x509` can't set a start date in OpenSSL 3.0; `openssl ca` can.
+        const auto sign = [&](const std::string& ca, const std::string& csr, const std::string& out, std::vector<std::string> dates) {
+            std::vector<std::string> args = {"ca", "-batch", "-notext", "-config", path("ca.cnf"), "-cert", path(ca + ".crt"), "-keyfile",
+                                             path(ca + ".key"), "-in", path(csr + ".csr"), "-out", path(out), "-extensions", csr};
+            args.insert(args.end(), dates.begin(), dates.end());
+            return run(args);
+        };
+        const std::vector<std::string> valid = {"-days", "30"};
+        const std::vector<std::string> past = {"-startdate", "20000101000000Z", "-enddate", "20010101000000Z"};
+        const std::vector<std::string> future = {"-startdate", "20990101000000Z", "-enddate", "21000101000000Z"};
+        (void)(request("ca", {"-x509", "-days", "30", "-subj", "/CN=Zelvon test authority", "-out", path("ca.crt")}) &&
+               request("rogue", {"-x509", "-days", "30", "-subj", "/CN=Zelvon rogue authority", "-out", path("rogue.crt")}) &&
+               request("self", {"-x509", "-days", "30", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-out",
+                                path("self.crt")}) &&
+               request("ip", {"-subj", "/CN=127.0.0.1", "-out", path("ip.csr")}) &&
+               request("name", {"-subj", "/CN=wrong.invalid", "-out", path("name.csr")}) && sign("ca", "ip", "good.crt", valid) &&
+               sign("ca", "name", "wrong-name.crt", valid) && sign("ca", "ip", "expired.crt", past) &&
+               sign("ca", "ip", "not-yet-valid.crt", future) && sign("rogue", "ip", "rogue-expired.crt", past));
+    }
+
     bool run(const std::vector<std::string>& args) {
-        const auto result = runProgram("/usr/bin/openssl", args, folder_);
+        const auto result = runProgram("/usr/bin/openssl", args, dir_.str());
         if (result.exitCode != 0)
             error_ = "openssl " + args.front() + " failed: " + result.err;
         return result.exitCode == 0;
     }
-    bool makeCa(const std::string& name) {
-        return run({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", path(name + ".key"),
-                    "-out", path(name + ".crt"), "-days", "30", "-subj", "/CN=Zelvon " + name + " test authority"});
-    }
-    bool makeRequest(const std::string& name, const std::string& subject) {
-        return run({"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", path(name + ".key"), "-out",
-                    path(name + ".csr"), "-subj", subject});
-    }
-    bool sign(const std::string& ca, const std::string& request, const std::string& extensions, const std::string& out) {
-        return run({"x509", "-req", "-in", path(request + ".csr"), "-CA", path(ca + ".crt"), "-CAkey", path(ca + ".key"), "-CAcreateserial",
-                    "-days", "30", "-extfile", path(extensions), "-out", path(out)});
-    }
-    // `openssl x509` can't set a start date in OpenSSL 3.0; `openssl ca` can.
-    bool signDated(const std::string& ca, const std::string& request, const std::string& start, const std::string& end,
-                   const std::string& out) {
-        return run({"ca", "-batch", "-config", path("ca.cnf"), "-cert", path(ca + ".crt"), "-keyfile", path(ca + ".key"), "-in",
-                    path(request + ".csr"), "-out", path(out), "-startdate", start, "-enddate", end, "-extensions", "ipname", "-notext"});
-    }
-    std::string caConfig() const {
-        return "[ca]\ndefault_ca = testca\n[testca]\ndatabase = " + path("index.txt") + "\nnew_certs_dir = " + folder_ +
-               "\nserial = " + path("serial") +
-               "\ndefault_md = sha256\npolicy = anything\nunique_subject = no\ncopy_extensions = none\n"
-               "[anything]\ncommonName = supplied\n[ipname]\nsubjectAltName = IP:127.0.0.1\n";
-    }
-    void writeText(const std::string& name, const std::string& text) const { std::ofstream(path(name), std::ios::binary) << text; }
 
-    std::string folder_;
+    TempDir dir_;
     std::string error_;
 };
 
