@@ -5,6 +5,9 @@
 #include "engine/template_tags.h"
 #include "engine/template_text.h"
 
+#include <map>
+#include <utility>
+
 namespace zelvon {
 namespace {
 
@@ -88,6 +91,15 @@ struct OpenLoop {
     LoopTable table;
 };
 
+// A loop's table depends only on its body and its level, never on the record
+// of the loop around it, so it is built once per StartLoop tag and level.
+// Without this, an inner loop would read every entry of the run again for
+// each outer record: a large table with a nested loop took quadratic time.
+struct BuiltTable {
+    LoopTable table;
+    bool wellFormed = true;
+};
+
 } // namespace
 
 TemplateExpansion expandTemplate(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
@@ -95,6 +107,7 @@ TemplateExpansion expandTemplate(std::u16string_view templateText, const std::ve
     TemplateExpansion result;
     std::u16string& out = result.text;
     std::vector<OpenLoop> open; // open.size() is the current loop level
+    std::map<std::pair<size_t, int>, BuiltTable> built; // by body start and level
     size_t pos = 0;
     for (;;) {
         if (out.size() > kMaxTemplateOutput) {
@@ -126,8 +139,16 @@ TemplateExpansion expandTemplate(std::u16string_view templateText, const std::ve
             OpenLoop loop;
             loop.bodyStart = pos;
             const int level = static_cast<int>(open.size()) + 1;
-            if (!buildLoopTable(level, templateText.substr(pos, endLoopStart - pos), runners, errorText, loop.table))
+            const auto [cached, isNew] = built.try_emplace({pos, level});
+            if (isNew) {
+                cached->second.wellFormed = buildLoopTable(level, templateText.substr(pos, endLoopStart - pos), runners,
+                                                           errorText, cached->second.table);
+            } else if (!cached->second.wellFormed) {
+                errorText += kUnterminatedTagMessage; // as a fresh build of the body would report it
+            }
+            if (!cached->second.wellFormed)
                 result.success = false; // reported; the expansion still goes on
+            loop.table = cached->second.table;
             if (loop.table.start())
                 open.push_back(std::move(loop));
             else
