@@ -11,6 +11,8 @@
 namespace zelvon::cli {
 
 inline constexpr int kExitUsage = 64;
+// Another Zelvon process holds the application folder (EX_TEMPFAIL).
+inline constexpr int kExitBusy = 75;
 
 struct Context {
     std::u16string appFolder;

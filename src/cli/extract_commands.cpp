@@ -2,7 +2,9 @@
 // and debug extraction scripts against saved and live pages, and to store
 // finished scripts the way the program reads them.
 
+#include "cli/app_folder_guard.h"
 #include "cli/command.h"
+#include "watch/app_folder_lock.h"
 #include "engine/extraction_runner.h"
 #include "engine/scrambled_file.h"
 #include "foundation/text_codec.h"
@@ -51,6 +53,11 @@ int extractCommand(Context& context) {
     const std::optional<ExtractOptions> options = parseExtractOptions(context.args);
     if (!options)
         return kExitUsage;
+
+    // A download goes through the folder's shared work file.
+    AppFolderLock lock;
+    if (!options->useCache && !lockAppFolder(context, lock))
+        return kExitBusy;
 
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
     ExtractionRunner runner(context.appFolder);

@@ -1,7 +1,9 @@
 // `transform SCRIPT OUTPUT [URL]`: one transformer run, as the window's
 // flows do it, for script authors who want to see what a script produces.
 
+#include "cli/app_folder_guard.h"
 #include "cli/command.h"
+#include "watch/app_folder_lock.h"
 #include "engine/transformer.h"
 #include "foundation/text_codec.h"
 #include "watch/proxy_settings.h"
@@ -17,6 +19,11 @@ int transformCommand(Context& context) {
     const std::u16string scriptPath = fromUtf8(context.args[0]);
     const std::u16string outputPath = fromUtf8(context.args[1]);
     const std::u16string pageUrl = context.args.size() == 3 ? fromUtf8(context.args[2]) : std::u16string{};
+
+    // The run downloads through the folder's shared work file.
+    AppFolderLock lock;
+    if (!lockAppFolder(context, lock))
+        return kExitBusy;
 
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
     Transformer transformer(context.appFolder);

@@ -7,6 +7,7 @@
 
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
+#include "cli/app_folder_guard.h"
 #include "watch/app_folder_lock.h"
 #include "watch/branch_order.h"
 #include "watch/clock.h"
@@ -27,7 +28,6 @@ namespace {
 constexpr int kExitCatalogue = 2;
 constexpr int kExitFailed = 1;
 // sysexits' EX_TEMPFAIL: the folder is busy, the same command may succeed later.
-constexpr int kExitBusy = 75;
 
 std::u16string watchListPath(const std::u16string& appFolder) { return appFolder + u"/cache/productList.txt"; }
 
@@ -220,11 +220,8 @@ int checkCommand(Context& context) {
     // Held until the command returns: the list is read, downloaded into and
     // saved by this process alone.
     AppFolderLock lock;
-    std::u16string lockError;
-    if (!lock.acquire(context.appFolder, lockError)) {
-        context.err << "zelvon-cli: " << toUtf8(lockError) << " Nothing was changed.\n";
+    if (!lockAppFolder(context, lock))
         return kExitBusy;
-    }
 
     ScriptCatalogue catalogue;
     if (!loadCatalogue(context, catalogue))

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -147,6 +150,31 @@ TEST_F(EngineCli, TransformWritesTheOutputThroughTheSharedWorkFile) {
     r = cli({"transform", app.file("scripts/detail.txt"), app.file("cache/own.txt")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(app.read("cache/own.txt"), kTableTildeFile);
+}
+
+TEST_F(EngineCli, DownloadsWaitForNoOneWhileAnotherProcessHoldsTheFolder) {
+    app.write("scripts/detail.txt", kVexHead + tableScript(server.url("/table.htm")));
+    app.write("web/table.htm", kTablePage);
+    // flock locks belong to the open file, so a descriptor of our own stands
+    // in for another Zelvon process.
+    const int holder = ::open(app.file("cache/zelvon.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    auto r = cli({"transform", app.file("scripts/detail.txt"), app.file("cache/out.txt")});
+    EXPECT_EQ(r.exitCode, 75);
+    EXPECT_NE(r.err.find("Nothing was changed."), std::string::npos) << r.err;
+    r = cli({"extract", app.file("scripts/detail.txt")});
+    EXPECT_EQ(r.exitCode, 75);
+    EXPECT_TRUE(requests().empty());
+    EXPECT_FALSE(std::filesystem::exists(app.path() / "cache/out.txt"));
+    // Reading a saved page downloads nothing and needs no lock.
+    r = cli({"extract", "--cache", app.file("scripts/detail.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+
+    ::close(holder);
+    r = cli({"transform", app.file("scripts/detail.txt"), app.file("cache/out.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 TEST_F(EngineCli, ProxyFromTheSettingsOnlyWithAnAddress) {
