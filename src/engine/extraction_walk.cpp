@@ -1,15 +1,12 @@
 #include "engine/extraction_walk.h"
 
 #include "engine/extraction_script.h"
+#include "foundation/blank_text.h"
 
 namespace zelvon {
 namespace {
 
 constexpr size_t kNotFound = std::u16string_view::npos;
-
-bool isBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
-}
 
 enum class Action { MoveTo, Extract, StartLoop, EndLoop, Other };
 

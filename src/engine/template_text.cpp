@@ -1,26 +1,9 @@
 #include "engine/template_text.h"
 
+#include "foundation/blank_text.h"
 #include "foundation/entity_codec.h"
 
 namespace zelvon {
-
-bool isBlank(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
-}
-
-std::u16string_view trimLeadingBlanks(std::u16string_view text) {
-    size_t start = 0;
-    while (start < text.size() && isBlank(text[start]))
-        ++start;
-    return text.substr(start);
-}
-
-std::u16string_view trimTrailingBlanks(std::u16string_view text) {
-    size_t end = text.size();
-    while (end > 0 && isBlank(text[end - 1]))
-        --end;
-    return text.substr(0, end);
-}
 
 std::u16string plainTextFromMarkup(std::u16string_view text) {
     std::u16string out;

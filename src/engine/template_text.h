@@ -1,16 +1,10 @@
 #pragma once
-// Text helpers of transformer files and templates: white-space trimming and
-// the two value formats a field tag may ask for.
+// The two value formats a field tag of a template may ask for.
 
 #include <string>
 #include <string_view>
 
 namespace zelvon {
-
-// Blanks, tabs, line feeds, carriage returns, vertical tabs and form feeds.
-bool isBlank(char16_t c);
-std::u16string_view trimLeadingBlanks(std::u16string_view text);
-std::u16string_view trimTrailingBlanks(std::u16string_view text);
 
 // "PHT": plain text from markup. Every complete "<...>" becomes one blank
 // (with the blanks before it folded away), a "<" without a later ">" stays,

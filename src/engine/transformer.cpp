@@ -5,6 +5,7 @@
 #include "engine/template_expander.h"
 #include "engine/template_tags.h"
 #include "engine/template_text.h"
+#include "foundation/blank_text.h"
 #include "foundation/text_codec.h"
 #include "foundation/text_file.h"
 

@@ -1,5 +1,7 @@
 #include "foundation/entity_codec.h"
 
+#include "foundation/blank_text.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -75,17 +77,13 @@ const NamedEntity* findNamed(std::u16string_view reference) {
     return findExact(std::u16string_view(lower.data(), reference.size()));
 }
 
-bool isCSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-}
-
 // The C library's string-to-integer reading of `digits`: blanks, a sign,
 // then decimal digits. Empty when no digit follows, which is how a
 // hexadecimal reference such as "&#x27;" is recognised and left alone.
 // References are at most 8 characters long, so the value cannot overflow.
 bool readDecimal(std::u16string_view digits, long& value) {
     size_t i = 0;
-    while (i < digits.size() && isCSpace(digits[i]))
+    while (i < digits.size() && isBlank(digits[i]))
         ++i;
     bool negative = false;
     if (i < digits.size() && (digits[i] == u'+' || digits[i] == u'-')) {

@@ -1,5 +1,7 @@
 #include "foundation/formatting.h"
 
+#include "foundation/blank_text.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -13,10 +15,6 @@ std::u16string asciiToU16(const char* text) {
     for (; *text != '\0'; ++text)
         out += static_cast<char16_t>(static_cast<unsigned char>(*text));
     return out;
-}
-
-bool isCSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -54,7 +52,7 @@ std::u16string formatInt(long long value) {
 
 int32_t parseInt(std::u16string_view text) {
     size_t i = 0;
-    while (i < text.size() && isCSpace(text[i]))
+    while (i < text.size() && isBlank(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
@@ -91,9 +89,9 @@ std::u16string formatDateTime(TimePoint moment) {
 }
 
 std::optional<TimePoint> parseDateTime(std::u16string_view text) {
-    while (!text.empty() && isCSpace(text.front()))
+    while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isCSpace(text.back()))
+    while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
 
     size_t i = 0;

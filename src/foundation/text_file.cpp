@@ -1,13 +1,10 @@
 #include "foundation/text_file.h"
 
+#include "foundation/blank_text.h"
 #include "foundation/text_codec.h"
 
 namespace zelvon {
 namespace {
-
-bool isTrailingSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\v' || c == u'\f';
-}
 
 // Every line end becomes CR LF: a CR LF pair stays one pair, a lone LF gets
 // its CR, a lone CR is left as it is.
@@ -71,7 +68,7 @@ bool TextFile::readLine(std::u16string& line) {
         return true;
     }
     size_t end = feed;
-    while (end > position_ && isTrailingSpace(buffer_[end - 1]))
+    while (end > position_ && isBlank(buffer_[end - 1]))
         --end;
     line.assign(buffer_, position_, end - position_);
     position_ = feed + 1;

@@ -1,31 +1,14 @@
 #include "foundation/xml_tag_text.h"
 
+#include "foundation/blank_text.h"
+
 namespace zelvon {
 namespace {
-
-bool isWhiteSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
-}
-
-std::u16string_view trimLeft(std::u16string_view text) {
-    size_t start = 0;
-    while (start < text.size() && isWhiteSpace(text[start]))
-        ++start;
-    return text.substr(start);
-}
-
-std::u16string_view trim(std::u16string_view text) {
-    text = trimLeft(text);
-    size_t end = text.size();
-    while (end > 0 && isWhiteSpace(text[end - 1]))
-        --end;
-    return text.substr(0, end);
-}
 
 // Normalisation turns every line break and tab into blanks, so with it those
 // characters end a word just as a blank does; without it only a blank does.
 std::u16string_view firstWord(std::u16string_view tag, const MarkupRules& rules) {
-    const std::u16string_view text = trimLeft(tag);
+    const std::u16string_view text = trimLeadingBlanks(tag);
     const size_t end = rules.normaliseTags ? text.find_first_of(u" \t\r\n") : text.find(u' ');
     return text.substr(0, end);
 }
@@ -87,7 +70,7 @@ XmlAttributes scanAttributes(std::u16string_view tag, const MarkupRules& rules) 
         const size_t q = tag.find(quote, valueStart);
         if (q == std::u16string_view::npos)
             break;
-        std::u16string_view key = trim(tag.substr(rest, m - rest));
+        std::u16string_view key = trimBlanks(tag.substr(rest, m - rest));
         const size_t blank = key.rfind(u' ');
         if (blank != std::u16string_view::npos)
             key.remove_prefix(blank + 1);
