@@ -5,45 +5,18 @@
 
 #include "engine/extraction_runner.h"
 #include "engine/template_expander.h"
+#include "scratch_app_folder.h"
 #include "foundation/text_codec.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 using namespace zelvon;
-
-// One saved page in a scratch application folder, removed at the end.
-class SavedPage {
-public:
-    explicit SavedPage(const std::string& bytes) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zelvon-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::exit(1);
-        }
-        path_ = pattern;
-        std::filesystem::create_directories(path_ / "web");
-        std::ofstream(path_ / "web" / "groups.htm", std::ios::binary | std::ios::trunc) << bytes;
-    }
-    ~SavedPage() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::u16string folder() const { return fromUtf8(path_.string()); }
-
-private:
-    std::filesystem::path path_;
-};
 
 std::string groupsPage(int groups) {
     std::string page = "<html><body><list>\n";
@@ -74,7 +47,8 @@ const char16_t* const kTemplate = u"<root>\n[vex:StartLoop:vex]<group name='[vex
 
 void BM_NestedTemplateLoop(benchmark::State& state) {
     const int groups = static_cast<int>(state.range(0));
-    const SavedPage page(groupsPage(groups));
+    const bench::ScratchAppFolder page;
+    page.savePage("groups.htm", groupsPage(groups));
     std::vector<NamedRunner> runners;
     runners.push_back({u"g", std::make_unique<ExtractionRunner>(page.folder())});
     if (!runners[0].runner->runScriptText(fromUtf8(kGroupsScript), true, u"")) {

@@ -11,7 +11,8 @@
 namespace zelvon::cli {
 
 inline constexpr int kExitUsage = 64;
-// Another Zelvon process holds the application folder (EX_TEMPFAIL).
+// Another Zelvon process holds the application folder: sysexits'
+// EX_TEMPFAIL, the same command may succeed later.
 inline constexpr int kExitBusy = 75;
 
 struct Context {

@@ -5,6 +5,7 @@
 #include "cli/app_folder_guard.h"
 #include "cli/command.h"
 #include "watch/app_folder_lock.h"
+#include "watch/app_paths.h"
 #include "engine/extraction_runner.h"
 #include "engine/scrambled_file.h"
 #include "foundation/text_codec.h"
@@ -61,9 +62,7 @@ int extractCommand(Context& context) {
 
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
     ExtractionRunner runner(context.appFolder);
-    runner.setUseProxy(proxy.useProxy);
-    runner.setProxy(proxy.address, proxy.port);
-    runner.setWorkspacePath(context.appFolder + u"/cache/workspace.htm");
+    configureDownload(runner, proxy, workspaceFilePath(context.appFolder));
 
     const std::u16string scriptPath = fromUtf8(options->script);
     const bool ran = options->url ? runner.runScriptFileWithUrl(scriptPath, options->useCache, fromUtf8(*options->url))

@@ -4,6 +4,7 @@
 #include "cli/app_folder_guard.h"
 #include "cli/command.h"
 #include "watch/app_folder_lock.h"
+#include "watch/app_paths.h"
 #include "engine/transformer.h"
 #include "foundation/text_codec.h"
 #include "watch/proxy_settings.h"
@@ -27,9 +28,7 @@ int transformCommand(Context& context) {
 
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
     Transformer transformer(context.appFolder);
-    transformer.setUseProxy(proxy.useProxy);
-    transformer.setProxy(proxy.address, proxy.port);
-    transformer.setWorkspacePath(context.appFolder + u"/cache/workspace.htm");
+    configureDownload(transformer, proxy, workspaceFilePath(context.appFolder));
     if (!transformer.run(scriptPath, outputPath, pageUrl)) {
         context.err << toUtf8(transformer.errorText());
         context.err.flush();

@@ -9,6 +9,7 @@
 #include "foundation/text_codec.h"
 #include "cli/app_folder_guard.h"
 #include "watch/app_folder_lock.h"
+#include "watch/app_paths.h"
 #include "watch/branch_order.h"
 #include "watch/clock.h"
 #include "watch/script_catalogue.h"
@@ -27,16 +28,13 @@ namespace {
 
 constexpr int kExitCatalogue = 2;
 constexpr int kExitFailed = 1;
-// sysexits' EX_TEMPFAIL: the folder is busy, the same command may succeed later.
-
-std::u16string watchListPath(const std::u16string& appFolder) { return appFolder + u"/cache/productList.txt"; }
 
 // Loads the watch list with the new marks aged. A missing file is the
 // normal first start and gives an empty list; a file that exists but cannot
 // be read as a list is reported instead of passing for an empty list, so
 // the user learns that the products in it need attention.
 bool loadWatchList(Context& context, WatchList& list) {
-    const std::u16string path = watchListPath(context.appFolder);
+    const std::u16string path = watchListFilePath(context.appFolder);
     if (list.load(path, context.settings, SystemClock()) || !fileExists(path))
         return true;
     context.err << "zelvon-cli: the watch list " << toUtf8(path)

@@ -119,20 +119,25 @@ bool decodeReference(std::u16string_view reference, char16_t& replacement) {
     return false;
 }
 
-void appendEscaped(std::u16string& out, char16_t c, bool withAmpersand) {
-    switch (c) {
-    case u'&':
-        if (withAmpersand)
-            out += u"&amp;";
-        else
-            out += c;
-        break;
-    case u'<': out += u"&lt;"; break;
-    case u'>': out += u"&gt;"; break;
-    case u'"': out += u"&quot;"; break;
-    case u'\'': out += u"&#039;"; break;
-    default: out += c; break;
+std::u16string escapeEach(std::u16string_view text, bool withAmpersand) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char16_t c : text) {
+        switch (c) {
+        case u'&':
+            if (withAmpersand)
+                out += u"&amp;";
+            else
+                out += c;
+            break;
+        case u'<': out += u"&lt;"; break;
+        case u'>': out += u"&gt;"; break;
+        case u'"': out += u"&quot;"; break;
+        case u'\'': out += u"&#039;"; break;
+        default: out += c; break;
+        }
     }
+    return out;
 }
 
 } // namespace
@@ -140,21 +145,9 @@ void appendEscaped(std::u16string& out, char16_t c, bool withAmpersand) {
 // Each replacement is a single character that none of the other passes
 // looks for, so one pass over the text gives the same result as the
 // sequence of replace-all passes the format is defined by.
-std::u16string escapeXml(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (char16_t c : text)
-        appendEscaped(out, c, true);
-    return out;
-}
+std::u16string escapeXml(std::u16string_view text) { return escapeEach(text, true); }
 
-std::u16string escapeMarkup(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (char16_t c : text)
-        appendEscaped(out, c, false);
-    return out;
-}
+std::u16string escapeMarkup(std::u16string_view text) { return escapeEach(text, false); }
 
 // The four references begin with "&", end with ";" and contain neither
 // elsewhere, and their replacements are none of those characters, so they

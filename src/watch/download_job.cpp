@@ -1,6 +1,7 @@
 #include "watch/download_job.h"
 
 #include "engine/transformer.h"
+#include "watch/app_paths.h"
 #include "watch/script_catalogue.h"
 
 namespace zelvon {
@@ -11,17 +12,15 @@ DownloadJob makeDetailDownloadJob(const ProductRecord& record, const ScriptCatal
     job.appFolder = std::u16string(appFolder);
     job.url = record.productURL;
     job.scriptPath = std::u16string(appFolder) + u"/scripts/" + catalogue.productDetail().nrt;
-    job.outputPath = std::u16string(appFolder) + u"/cache/productTemp.txt";
-    job.workspacePath = std::u16string(appFolder) + u"/cache/workspace.htm";
+    job.outputPath = productTempFilePath(appFolder);
+    job.workspacePath = workspaceFilePath(appFolder);
     job.proxy = proxy;
     return job;
 }
 
 DownloadResult runDownloadJob(const DownloadJob& job) {
     Transformer transformer(job.appFolder);
-    transformer.setUseProxy(job.proxy.useProxy);
-    transformer.setProxy(job.proxy.address, job.proxy.port);
-    transformer.setWorkspacePath(job.workspacePath);
+    configureDownload(transformer, job.proxy, job.workspacePath);
     DownloadResult result;
     result.success = transformer.run(job.scriptPath, job.outputPath, job.url);
     if (!result.success)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zelvon {
 
@@ -17,5 +18,14 @@ struct ProxySettings {
 
     static ProxySettings fromSettings(const SettingsStore& settings);
 };
+
+// Gives an engine object (a Transformer or an ExtractionRunner) the proxy
+// and the work file every download uses.
+template <class Engine>
+void configureDownload(Engine& engine, const ProxySettings& proxy, std::u16string_view workspacePath) {
+    engine.setUseProxy(proxy.useProxy);
+    engine.setProxy(proxy.address, proxy.port);
+    engine.setWorkspacePath(workspacePath);
+}
 
 } // namespace zelvon
