@@ -10,7 +10,8 @@ PACKAGES=(
   libcurl4-openssl-dev libssl-dev openssl nettle-dev
   nlohmann-json3-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  tinyproxy curl
+  qt6-base-dev xvfb xauth dbus
+  tinyproxy curl ccache
 )
 
 missing=()

@@ -10,6 +10,10 @@
 
 namespace zelvon::cli {
 
+// Exit codes, the same for every command (listed in the README).
+inline constexpr int kExitFailed = 1;    // a download or a save failed
+inline constexpr int kExitCatalogue = 2; // the script catalogue cannot be loaded
+inline constexpr int kExitChoice = 3;    // a choice is needed (several matches, no --pick)
 inline constexpr int kExitUsage = 64;
 // Another Zelvon process holds the application folder: sysexits'
 // EX_TEMPFAIL, the same command may succeed later.
@@ -27,8 +31,9 @@ using CommandFunction = int (*)(Context&);
 
 struct CommandRegistration {
     // `usage` is the argument synopsis printed after "zelvon-cli NAME" when
-    // the command returns kExitUsage.
-    CommandRegistration(const char* name, const char* usage, CommandFunction function);
+    // the command returns kExitUsage; `description` is its one line in the
+    // command list of --help.
+    CommandRegistration(const char* name, const char* usage, CommandFunction function, const char* description = "");
 };
 
 } // namespace zelvon::cli

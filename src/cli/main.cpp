@@ -15,6 +15,7 @@ namespace {
 struct Command {
     const char* usage;
     CommandFunction function;
+    const char* description;
 };
 
 std::map<std::string, Command>& commands() {
@@ -30,8 +31,9 @@ void printUsage(std::ostream& err) {
 
 } // namespace
 
-CommandRegistration::CommandRegistration(const char* name, const char* usage, CommandFunction function) {
-    commands()[name] = Command{usage, function};
+CommandRegistration::CommandRegistration(const char* name, const char* usage, CommandFunction function,
+                                         const char* description) {
+    commands()[name] = Command{usage, function, description};
 }
 
 } // namespace zelvon::cli

@@ -8,6 +8,7 @@
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
 #include "cli/app_folder_guard.h"
+#include "cli/watch_loading.h"
 #include "watch/app_folder_lock.h"
 #include "watch/app_paths.h"
 #include "watch/branch_order.h"
@@ -25,29 +26,6 @@
 
 namespace zelvon::cli {
 namespace {
-
-constexpr int kExitCatalogue = 2;
-constexpr int kExitFailed = 1;
-
-// Loads the watch list with the new marks aged. A missing file is the
-// normal first start and gives an empty list; a file that exists but cannot
-// be read as a list is reported instead of passing for an empty list, so
-// the user learns that the products in it need attention.
-bool loadWatchList(Context& context, WatchList& list) {
-    const std::u16string path = watchListFilePath(context.appFolder);
-    if (list.load(path, context.settings, SystemClock()) || !fileExists(path))
-        return true;
-    context.err << "zelvon-cli: the watch list " << toUtf8(path)
-                << " cannot be read (damaged or of another version); nothing was changed.\n";
-    return false;
-}
-
-bool loadCatalogue(Context& context, ScriptCatalogue& catalogue) {
-    if (catalogue.load(context.appFolder) == ScriptCatalogue::LoadStatus::Loaded)
-        return true;
-    context.err << toUtf8(kLoadErrorCaption) << ": " << toUtf8(catalogue.loadErrorText()) << '\n';
-    return false;
-}
 
 // ---- catalogue -------------------------------------------------------------
 

@@ -1,0 +1,24 @@
+#pragma once
+// Loading the script catalogue and the watch list for a command, with the
+// user told on standard error when either cannot be used.
+
+#include "cli/command.h"
+
+namespace zelvon {
+class ScriptCatalogue;
+class WatchList;
+}
+
+namespace zelvon::cli {
+
+// Loads the watch list with the new marks aged. A missing file is the
+// normal first start and gives an empty list; a file that exists but cannot
+// be read as a list is reported instead of passing for an empty list, so
+// the user learns that the products in it need attention.
+bool loadWatchList(Context& context, WatchList& list);
+
+// False, with the "Load Error" text printed, when the catalogue is missing
+// or damaged.
+bool loadCatalogue(Context& context, ScriptCatalogue& catalogue);
+
+} // namespace zelvon::cli
