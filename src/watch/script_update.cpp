@@ -1,0 +1,100 @@
+#include "watch/script_update.h"
+
+#include "app/default_addresses.h"
+#include "app/settings_store.h"
+#include "foundation/contained_path.h"
+#include "foundation/entity_codec.h"
+#include "foundation/formatting.h"
+#include "foundation/xml_document.h"
+#include "net/http_fetcher.h"
+#include "watch/app_paths.h"
+#include "watch/flow_context.h"
+#include "watch/flow_ui.h"
+
+#include <chrono>
+#include <thread>
+
+namespace zelvon {
+namespace {
+
+constexpr std::u16string_view kNoNewScripts = u"No new script files available.";
+
+std::u16string decodedAttribute(const XmlNode* node, std::u16string_view name) {
+    return EntityCodec::unescapeMarkup(XmlTree::getAttribute(node, name));
+}
+
+bool fetch(const FlowContext& context, const std::u16string& url, const std::u16string& target) {
+    return HttpFetcher::fetchToFile(url, target, context.proxy.useProxy, context.proxy.address + u":" + context.proxy.port);
+}
+
+// The destination is written by the update server: it may only name a file
+// inside the application folder. A refused name fails like a download that
+// could not be stored, so the version stays and nothing lands outside.
+bool fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+    const auto target = containedPath(context.appFolder, destination);
+    return target && createFoldersInside(context.appFolder, *target) && fetch(context, url, *target);
+}
+
+} // namespace
+
+ScriptUpdateOutcome checkForParsingScripts(const FlowContext& context) {
+    if (!context.ui.askYesNo(kScriptUpdateQuestion, u"Confirm"))
+        return ScriptUpdateOutcome::Declined;
+    return runScriptUpdate(context);
+}
+
+ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
+    FlowUi& ui = context.ui;
+    WaitCursorScope wait(ui);
+    ui.showPaneText(u"<b>Checking</b> for New Scripts...");
+
+    const int32_t installed = context.settings.readInt(u"Settings", u"AutoCheckVersion", 1);
+    const std::u16string infoUrl = context.settings.readString(u"Settings", u"AutoCheckUrl", kDefaultScriptInfoUrl);
+    const std::u16string infoPath = appFile(context.appFolder, u"/cache/scriptInfo.xml");
+
+    if (!fetch(context, infoUrl, infoPath)) {
+        ui.showMessage(u"Could not download:  " + infoUrl, u"");
+        ui.showPaneText(u"<b>Failed</b> to download script checking information.");
+        return ScriptUpdateOutcome::Failed;
+    }
+
+    XmlDocument description;
+    const XmlNode* root = description.load(infoPath) ? description.findNode(u"root") : nullptr;
+    if (root == nullptr) {
+        ui.showPaneText(u"Did not download valid script checking information.");
+        return ScriptUpdateOutcome::Failed;
+    }
+
+    // "12abc" counts as 12 and a word as 0, so a damaged number never
+    // announces a newer set.
+    const int32_t offered = parseInt(decodedAttribute(root, u"version"));
+    if (installed >= offered) {
+        ui.showMessage(kNoNewScripts, u"");
+        ui.showPaneText(kNoNewScripts);
+        return ScriptUpdateOutcome::NoNewScripts;
+    }
+
+    for (const XmlNode* child = XmlTree::firstChild(root); child != nullptr; child = XmlTree::nextSibling(child)) {
+        if (child->name != u"scriptFile")
+            continue;
+        const std::u16string url = decodedAttribute(child, u"url");
+        ui.showPaneText(u"Downloading... " + decodedAttribute(child, u"name"));
+        // Lets the user read which file is on its way before the download
+        // blocks.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!fetchScriptFile(context, url, decodedAttribute(child, u"destination"))) {
+            // Files fetched so far stay; the unchanged version makes the
+            // next check fetch the whole set again.
+            ui.showMessage(u"Could not download:  " + url, u"");
+            ui.showPaneText(u"<b>Failed</b> to download script file.");
+            return ScriptUpdateOutcome::Failed;
+        }
+    }
+
+    context.settings.writeInt(u"Settings", u"AutoCheckVersion", offered);
+    ui.showPaneText(u"Done downloading new parsing scripts.<br><br>"
+                    u"If you are still having problems, try restarting Zelvon to use new scripts.");
+    return ScriptUpdateOutcome::Installed;
+}
+
+} // namespace zelvon
