@@ -1,0 +1,141 @@
+#include "ui/dialogs/CPrefsDlg.h"
+
+#include "app/settings_store.h"
+#include "ui/message_box.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zelvon::ui {
+namespace {
+
+constexpr std::u16string_view kPrefs = u"Prefs";
+constexpr int kDayEntries = 8;
+
+bool startDetached(const QString& program) { return QProcess::startDetached(program, {}); }
+
+int checkedValue(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
+
+} // namespace
+
+CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings), reloadOnStart_(new QCheckBox(QStringLiteral("Check for Updates on Startup"))),
+      showBestSelling_(new QCheckBox(QStringLiteral("Show Best Selling List"))),
+      showWhatsNew_(new QCheckBox(QStringLiteral("Show What's New List"))), leaveNew_(new QComboBox),
+      overrideBrowser_(new QCheckBox(QStringLiteral("Override default Browser"))), browser_(new QLineEdit),
+      openBrowser_(new QPushButton(QStringLiteral("Open Browser"))), launcher_(&startDetached) {
+    setWindowTitle(QStringLiteral("Configure Preferences"));
+    setModal(true);
+
+    auto* frame = new QGroupBox(QStringLiteral("Preferences"));
+    auto* column = new QVBoxLayout(frame);
+    column->addWidget(reloadOnStart_);
+    column->addWidget(showBestSelling_);
+    column->addWidget(showWhatsNew_);
+
+    auto* leaveLabel = new QLabel(QStringLiteral("When Update found, leave as New"));
+    auto* forLabel = new QLabel(QStringLiteral("for:"));
+    forLabel->setBuddy(leaveNew_);
+    leaveNew_->setEditable(false);
+    leaveNew_->setAccessibleName(QStringLiteral("When Update found, leave as New for:"));
+    auto* forRow = new QHBoxLayout;
+    forRow->addWidget(forLabel);
+    forRow->addWidget(leaveNew_, 1);
+    column->addWidget(leaveLabel);
+    column->addLayout(forRow);
+
+    column->addWidget(overrideBrowser_);
+    auto* browserLabel = new QLabel(QStringLiteral("Enter file location of browser"));
+    browserLabel->setBuddy(browser_);
+    browser_->setAccessibleName(browserLabel->text());
+    column->addWidget(browserLabel);
+    column->addWidget(browser_);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(openBrowser_);
+    buttonRow->addStretch();
+    column->addLayout(buttonRow);
+    column->addWidget(new QLabel(QStringLiteral("(default is Pocket IE)")));
+    column->addStretch();
+
+    // One way out: the values are stored however the dialog closes (also
+    // by Escape), so a Cancel button would promise what it does not do.
+    auto* closeButtons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(closeButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    openBrowser_->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addWidget(closeButtons);
+    resize(360, 420);
+
+    setTabOrder(reloadOnStart_, showBestSelling_);
+    setTabOrder(showBestSelling_, showWhatsNew_);
+    setTabOrder(showWhatsNew_, leaveNew_);
+    setTabOrder(leaveNew_, overrideBrowser_);
+    setTabOrder(overrideBrowser_, browser_);
+    setTabOrder(browser_, openBrowser_);
+    setTabOrder(openBrowser_, closeButtons);
+
+    load();
+    connect(overrideBrowser_, &QCheckBox::toggled, this, &CPrefsDlg::applyBrowserRule);
+    connect(openBrowser_, &QPushButton::clicked, this, &CPrefsDlg::openBrowser);
+}
+
+void CPrefsDlg::load() {
+    reloadOnStart_->setChecked(settings_.readInt(kPrefs, u"ReloadOnStart", 0) == 1);
+    showWhatsNew_->setChecked(settings_.readInt(kPrefs, u"ShowWhatsNew", 1) == 1);
+    showBestSelling_->setChecked(settings_.readInt(kPrefs, u"ShowBestSelling", 1) == 1);
+
+    for (int days = 0; days < kDayEntries; ++days)
+        leaveNew_->addItem(days == 1 ? QStringLiteral("1 Day") : QStringLiteral("%1 Days").arg(days));
+    const int32_t leaveNew = settings_.readInt(kPrefs, u"LeaveNew", 0);
+    // A value outside the list selects nothing; closing then stores -1.
+    leaveNew_->setCurrentIndex(leaveNew >= 0 && leaveNew < kDayEntries ? leaveNew : -1);
+
+    overrideBrowser_->setChecked(settings_.readInt(kPrefs, u"UseExternalBrowser", 0) == 1);
+    browser_->setText(QString::fromStdU16String(settings_.readString(kPrefs, u"ExternalBrowser", u"")));
+    applyBrowserRule();
+}
+
+void CPrefsDlg::applyBrowserRule() {
+    const bool enabled = overrideBrowser_->isChecked();
+    browser_->setEnabled(enabled);
+    openBrowser_->setEnabled(enabled);
+}
+
+void CPrefsDlg::openBrowser() {
+    const QString program = browser_->text();
+    if (program.isEmpty()) {
+        MessageBox::show(this, QStringLiteral("Please enter the path and filename of the browser application"),
+                         QStringLiteral("Zelvon"));
+        return;
+    }
+    if (!launcher_(program))
+        MessageBox::show(this, QStringLiteral("Could not launch browser: ") + program, QStringLiteral("Zelvon"));
+}
+
+void CPrefsDlg::store() {
+    if (stored_)
+        return;
+    stored_ = true;
+    settings_.writeInt(kPrefs, u"ReloadOnStart", checkedValue(reloadOnStart_));
+    settings_.writeInt(kPrefs, u"ShowWhatsNew", checkedValue(showWhatsNew_));
+    settings_.writeInt(kPrefs, u"ShowBestSelling", checkedValue(showBestSelling_));
+    settings_.writeInt(kPrefs, u"LeaveNew", leaveNew_->currentIndex());
+    settings_.writeInt(kPrefs, u"UseExternalBrowser", checkedValue(overrideBrowser_));
+    settings_.writeString(kPrefs, u"ExternalBrowser", browser_->text().toStdU16String());
+}
+
+void CPrefsDlg::done(int result) {
+    store();
+    QDialog::done(result);
+}
+
+} // namespace zelvon::ui

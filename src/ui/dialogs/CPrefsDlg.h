@@ -1,0 +1,57 @@
+#pragma once
+// "Configure Preferences": the six values of the "Prefs" section. The dialog
+// reads them when it is made and writes all six back when it closes, however
+// it closes (OK, Escape, the window's close button).
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace zelvon {
+class SettingsStore;
+}
+
+namespace zelvon::ui {
+
+class CPrefsDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CPrefsDlg(const SettingsStore& settings, QWidget* parent = nullptr);
+
+    // Starts the browser program typed in the field, without arguments;
+    // false when it could not be started. Tests replace it.
+    using Launcher = bool (*)(const QString& program);
+    void setLauncher(Launcher launcher) { launcher_ = launcher; }
+
+    QCheckBox* reloadOnStartBox() const { return reloadOnStart_; }
+    QCheckBox* showBestSellingBox() const { return showBestSelling_; }
+    QCheckBox* showWhatsNewBox() const { return showWhatsNew_; }
+    QComboBox* leaveNewList() const { return leaveNew_; }
+    QCheckBox* overrideBrowserBox() const { return overrideBrowser_; }
+    QLineEdit* browserEdit() const { return browser_; }
+    QPushButton* openBrowserButton() const { return openBrowser_; }
+
+    void done(int result) override;
+
+private:
+    void load();
+    void store();
+    void applyBrowserRule();
+    void openBrowser();
+
+    const SettingsStore& settings_;
+    QCheckBox* reloadOnStart_;
+    QCheckBox* showBestSelling_;
+    QCheckBox* showWhatsNew_;
+    QComboBox* leaveNew_;
+    QCheckBox* overrideBrowser_;
+    QLineEdit* browser_;
+    QPushButton* openBrowser_;
+    Launcher launcher_;
+    bool stored_ = false;
+};
+
+} // namespace zelvon::ui
