@@ -23,6 +23,8 @@ std::function<bool(const std::string&)>& beforeRenameHook() {
     return hook;
 }
 
+thread_local bool scratchWrites = false;
+
 bool writeAll(int fd, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -84,6 +86,10 @@ bool fileExists(std::u16string_view path) {
     return usablePath(path) && ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool removeFile(std::u16string_view path) {
+    return usablePath(path) && (::unlink(nativePath(path).c_str()) == 0 || errno == ENOENT);
+}
+
 AtomicFileWriter::~AtomicFileWriter() { abandon(); }
 
 bool AtomicFileWriter::begin(std::u16string_view path) {
@@ -118,7 +124,8 @@ bool AtomicFileWriter::begin(std::u16string_view path) {
 bool AtomicFileWriter::commit(std::string_view bytes) {
     if (fd_ < 0)
         return false;
-    const bool written = writeAll(fd_, bytes) && ::fsync(fd_) == 0;
+    const bool durable = !scratchWrites;
+    const bool written = writeAll(fd_, bytes) && (!durable || ::fsync(fd_) == 0);
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     if (!written || !closed) {
@@ -140,6 +147,8 @@ bool AtomicFileWriter::commit(std::string_view bytes) {
         return false;
     }
     temporary_.clear();
+    if (!durable)
+        return true;
     // Make the rename itself durable.
     const auto slash = target_.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : target_.substr(0, slash));
@@ -166,6 +175,9 @@ bool writeFileAtomically(std::u16string_view path, std::string_view bytes) {
     AtomicFileWriter writer;
     return writer.begin(path) && writer.commit(bytes);
 }
+
+ScratchWriteScope::ScratchWriteScope() : previous_(scratchWrites) { scratchWrites = true; }
+ScratchWriteScope::~ScratchWriteScope() { scratchWrites = previous_; }
 
 void setBeforeRenameHookForTesting(std::function<bool(const std::string& target)> hook) {
     std::lock_guard<std::mutex> lock(hookMutex());

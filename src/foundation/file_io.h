@@ -20,6 +20,9 @@ bool readFileBytes(std::u16string_view path, std::string& bytes);
 
 bool fileExists(std::u16string_view path);
 
+// Removes a file; true when it is gone (also when it was never there).
+bool removeFile(std::u16string_view path);
+
 // Writes `bytes` to a temporary file beside `path` and renames it over
 // `path`. False (and `path` untouched) on any failure.
 bool writeFileAtomically(std::u16string_view path, std::string_view bytes);
@@ -44,6 +47,24 @@ private:
     int fd_ = -1;
     std::string target_;
     std::string temporary_;
+};
+
+// While one of these lives, atomic replacements made on the same thread skip
+// the file and folder syncs: for scratch files that are read straight back
+// (a downloaded page, a transformer's output) and are worthless after a
+// crash anyway. They are still renamed into place, so a reader never sees
+// half a file. Other threads, and this one once the scope ends, sync as
+// before, so the list files, the settings and downloaded scripts stay
+// durable.
+class ScratchWriteScope {
+public:
+    ScratchWriteScope();
+    ~ScratchWriteScope();
+    ScratchWriteScope(const ScratchWriteScope&) = delete;
+    ScratchWriteScope& operator=(const ScratchWriteScope&) = delete;
+
+private:
+    bool previous_;
 };
 
 // Test hook: when set, it is called right before a committed temporary file

@@ -9,10 +9,12 @@ namespace zelvon {
 
 namespace {
 
-bool applyDocument(const XmlTree& document, std::u16string_view stamp, ProductRecord& record) {
+enum class Applied { Yes, NoProductData, UnreadablePage };
+
+Applied applyDocument(const XmlTree& document, std::u16string_view stamp, ProductRecord& record) {
     const XmlNode* root = document.findNode(u"root");
     if (root == nullptr)
-        return false;
+        return Applied::NoProductData;
     ProductRecord changed = record;
     bool applied = false;
     for (const XmlNode* child = XmlTree::firstChild(root); child != nullptr; child = XmlTree::nextSibling(child)) {
@@ -26,6 +28,8 @@ bool applyDocument(const XmlTree& document, std::u16string_view stamp, ProductRe
         changed.productVersion = field(u"productVersion");
         changed.productDate = field(u"productDate");
         changed.productDescription = field(u"productDescription");
+        if (changed.productName.empty() && changed.productVersion.empty())
+            return Applied::UnreadablePage;
         // Only the user acknowledges an update; a version that changes back
         // does not take the mark away.
         if (changed.previousVersion != changed.productVersion)
@@ -33,16 +37,17 @@ bool applyDocument(const XmlTree& document, std::u16string_view stamp, ProductRe
         changed.lastReload = std::u16string(stamp);
         applied = true;
     }
-    if (applied)
-        record = std::move(changed);
-    return applied;
+    if (!applied)
+        return Applied::NoProductData;
+    record = std::move(changed);
+    return Applied::Yes;
 }
 
 } // namespace
 
 bool applyDetailOutput(std::u16string_view outputText, std::u16string_view stamp, ProductRecord& record) {
     XmlDocument document;
-    return document.parse(outputText) && applyDocument(document, stamp, record);
+    return document.parse(outputText) && applyDocument(document, stamp, record) == Applied::Yes;
 }
 
 CompletionOutcome completeDownload(WatchList& list, size_t index, bool downloadSucceeded,
@@ -59,7 +64,11 @@ CompletionOutcome completeDownload(WatchList& list, size_t index, bool downloadS
     const std::u16string stamp = formatDateTime(clock.now());
     XmlDocument document;
     ProductRecord changed = *current;
-    if (!document.load(outputPath) || !applyDocument(document, stamp, changed))
+    if (!document.load(outputPath))
+        return outcome;
+    const Applied applied = applyDocument(document, stamp, changed);
+    outcome.pageUnreadable = applied == Applied::UnreadablePage;
+    if (applied != Applied::Yes)
         return outcome;
     list.setRecord(index, changed);
     outcome.updated = true;

@@ -1,6 +1,7 @@
 #include "watch/download_job.h"
 
 #include "engine/transformer.h"
+#include "foundation/file_io.h"
 #include "watch/app_paths.h"
 #include "watch/script_catalogue.h"
 
@@ -18,7 +19,16 @@ DownloadJob makeDetailDownloadJob(const ProductRecord& record, const ScriptCatal
     return job;
 }
 
+void useOwnScratchFiles(DownloadJob& job, std::u16string_view tag) {
+    const std::u16string stem = job.appFolder + u"/cache/job-" + std::u16string(tag);
+    job.workspacePath = stem + u"-workspace.htm";
+    job.outputPath = stem + u"-productTemp.txt";
+}
+
 DownloadResult runDownloadJob(const DownloadJob& job) {
+    // Both files are read straight back by this run and its completion;
+    // after a crash they are worth nothing, so they need no syncs.
+    const ScratchWriteScope scratch;
     Transformer transformer(job.appFolder);
     configureDownload(transformer, job.proxy, job.workspacePath);
     DownloadResult result;

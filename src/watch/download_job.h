@@ -32,8 +32,13 @@ struct DownloadResult {
 DownloadJob makeDetailDownloadJob(const ProductRecord& record, const ScriptCatalogue& catalogue,
                                   std::u16string_view appFolder, const ProxySettings& proxy);
 
-// Runs the detail transformer for the job. Jobs share the work file, so
-// two of the same application folder must not run at once.
+// Gives the job a work file and an output file of its own under
+// appFolder/cache, named after `tag`, so several jobs can run at once.
+void useOwnScratchFiles(DownloadJob& job, std::u16string_view tag);
+
+// Runs the detail transformer for the job. The page and the output are
+// scratch files, written without syncs. Jobs with the same work file must
+// not run at once.
 DownloadResult runDownloadJob(const DownloadJob& job);
 
 } // namespace zelvon
