@@ -1,6 +1,7 @@
 #include "watch/script_catalogue.h"
 
 #include "foundation/entity_codec.h"
+#include "foundation/text_codec.h"
 #include "foundation/xml_document.h"
 
 namespace zelvon {
@@ -53,9 +54,25 @@ std::u16string ScriptCatalogue::detailUrl(std::u16string_view productId) const {
 }
 
 std::u16string ScriptCatalogue::searchUrl(std::u16string_view name) const {
+    // A raw "&" would end the query value and a raw "+" would arrive as a
+    // blank, so "R&D" searched for "R" and "C++" for "C  ". Blanks keep
+    // their "+", and the store decodes everything else back as typed.
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::u16string url = nameSearch_.url;
-    for (const char16_t c : name)
-        url += c == u' ' ? u'+' : c;
+    for (const char byte : toUtf8(name)) {
+        const auto c = static_cast<unsigned char>(byte);
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                c == '-' || c == '.' || c == '_' || c == '~';
+        if (c == ' ') {
+            url += u'+';
+        } else if (unreserved) {
+            url += static_cast<char16_t>(c);
+        } else {
+            url += u'%';
+            url += static_cast<char16_t>(kHex[c >> 4]);
+            url += static_cast<char16_t>(kHex[c & 0x0F]);
+        }
+    }
     return url;
 }
 

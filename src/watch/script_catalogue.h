@@ -41,7 +41,8 @@ public:
     // stored as a product's productURL.
     std::u16string detailUrl(std::u16string_view productId) const;
     // The nameSearch prefix followed by the name with every blank turned
-    // into "+"; nothing else is encoded.
+    // into "+" and every other character that is not unreserved in a URL
+    // percent-encoded as UTF-8 (upper-case hex); plain words are unchanged.
     std::u16string searchUrl(std::u16string_view name) const;
 
 private:

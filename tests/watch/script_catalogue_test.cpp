@@ -81,14 +81,16 @@ TEST(ScriptCatalogue, DerivedPathsAndUrls) {
     ASSERT_EQ(catalogue.load(app.u16path()), ScriptCatalogue::LoadStatus::Loaded);
     EXPECT_EQ(catalogue.scriptPath(catalogue.productDetail()), app.u16path() + u"/scripts/detail.nrt");
     EXPECT_EQ(catalogue.detailUrl(u"1234"), u"http://s/detail.asp?id=1234");
-    // Every blank becomes one "+"; nothing else is encoded.
+    // Every blank becomes one "+"; other characters outside the unreserved
+    // set are percent-encoded as UTF-8, so the store sees them as typed.
     const struct {
         const char16_t* name;
         const char16_t* url;
     } searches[] = {
         {u"three words here", u"http://s/search?words=three+words+here"},
         {u"one  two", u"http://s/search?words=one++two"},
-        {u" C++ & caf\u00e9/", u"http://s/search?words=+C+++&+caf\u00e9/"},
+        {u" C++ & caf\u00e9/", u"http://s/search?words=+C%2B%2B+%26+caf%C3%A9%2F"},
+        {u"R&D v1.2_x~y-z", u"http://s/search?words=R%26D+v1.2_x~y-z"},
         {u"", u"http://s/search?words="},
     };
     for (const auto& s : searches)
