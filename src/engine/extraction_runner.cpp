@@ -2,6 +2,7 @@
 
 #include "engine/extraction_script.h"
 #include "engine/extraction_walk.h"
+#include "foundation/contained_path.h"
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
 #include "foundation/text_file.h"
@@ -47,7 +48,17 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
     ok_ = true;
     std::u16string pagePath;
     if (useCache) {
-        pagePath = appFolder_ + u"/web/" + cacheName_;
+        // The saved-page name comes with the script: it may only reach a
+        // file inside the web folder. A refused name (or an empty one) is
+        // a page that cannot be opened.
+        const std::u16string webFolder = appFolder_ + u"/web";
+        const auto contained = containedPath(webFolder, cacheName_);
+        if (!contained) {
+            ok_ = false;
+            errorText_ += u"Could not LoadSourceData:  " + webFolder + u"/" + cacheName_ + u"\n";
+            return false;
+        }
+        pagePath = *contained;
     } else {
         const std::u16string url = urlOverride.empty() ? sourceUrl_ : std::u16string(urlOverride);
         if (!HttpFetcher::fetchToFile(url, workspacePath_, useProxy_, proxyHost_ + u":" + proxyPort_)) {

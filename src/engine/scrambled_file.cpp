@@ -15,11 +15,11 @@ const BlowfishCipher& fileCipher() {
     return cipher;
 }
 
+} // namespace
+
 bool isScrambled(std::string_view bytes) {
     return bytes.size() > kMagic.size() && bytes.substr(0, kMagic.size()) == kMagic;
 }
-
-} // namespace
 
 std::string scrambleBytes(std::string_view plain) {
     if (plain.empty())

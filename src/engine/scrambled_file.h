@@ -11,6 +11,10 @@ namespace zelvon::ScrambledFile {
 
 inline constexpr std::string_view kMagic = "ENCMARLO";
 
+// True when `bytes` (a whole file) carry the scrambled layout: the magic
+// and at least one byte after it. Such a file must not be scrambled again.
+bool isScrambled(std::string_view bytes);
+
 // The file's content, deciphered when it carries the magic and is longer
 // than eight bytes, otherwise as it is. False when it cannot be opened.
 bool read(std::u16string_view path, std::string& content);

@@ -6,10 +6,12 @@
 #include "engine/template_tags.h"
 #include "engine/template_text.h"
 #include "foundation/blank_text.h"
+#include "foundation/contained_path.h"
 #include "foundation/text_codec.h"
 #include "foundation/text_file.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace zelvon {
 namespace {
@@ -27,6 +29,19 @@ std::u16string concat(std::u16string_view a, std::u16string_view b, std::u16stri
     text.reserve(a.size() + b.size() + c.size());
     text.append(a).append(b).append(c);
     return text;
+}
+
+std::u16string couldNotOpen(std::u16string_view path) { return concat(u"Could not Open:  ", path, u"\n"); }
+
+// The extraction script a transformer names, below AppFolder/data. Scripts
+// come from the update server, so the name may only reach files inside that
+// folder. `shownPath` is the path as named, for the messages, which read
+// the same whether the file is missing or its name was refused.
+std::optional<std::u16string> dataFilePath(std::u16string_view appFolder, std::u16string_view name,
+                                           std::u16string& shownPath) {
+    const std::u16string dataFolder = concat(appFolder, u"/data");
+    shownPath = concat(dataFolder, u"/", name);
+    return containedPath(dataFolder, name);
 }
 
 } // namespace
@@ -81,14 +96,14 @@ bool Transformer::run(std::u16string_view scriptPath, std::u16string_view output
     case Custom:
         return runCustom();
     default:
-        return false; // fewer than two lines: nothing to run, nothing to say
+        return false; // not reached: readScript refuses files without a kind
     }
 }
 
 bool Transformer::readScript(std::u16string_view scriptPath) {
     std::string bytes;
     if (!ScrambledFile::read(scriptPath, bytes)) {
-        errorText_ += concat(u"Could not Open:  ", scriptPath, u"\n");
+        errorText_ += couldNotOpen(scriptPath);
         return false;
     }
     // The text ends at the first zero byte, as a zero-filled buffer would.
@@ -96,7 +111,8 @@ bool Transformer::readScript(std::u16string_view scriptPath) {
     const std::u16string text = decodeFileText(bytes);
 
     size_t pos = 0;
-    for (int lineNumber = 1; pos < text.size(); ++lineNumber) {
+    int lineNumber = 1;
+    for (; pos < text.size(); ++lineNumber) {
         // A line ended by a line feed loses its trailing blanks (and so the
         // carriage return of CR LF); a last line without one stays whole. A
         // final line feed opens no further line.
@@ -137,6 +153,12 @@ bool Transformer::readScript(std::u16string_view scriptPath) {
             body_.push_back(u'\n');
         }
     }
+    // The two markers and the name line are all required; a file cut short
+    // after them is as unusable as one with a wrong marker.
+    if (lineNumber <= 3) {
+        errorText_ += concat(u"Invalid Transformer File:  ", scriptPath, u"\n");
+        return false;
+    }
     return true;
 }
 
@@ -161,7 +183,14 @@ bool Transformer::runSingleScript() {
         // The file form names an extraction script that carries its own
         // page address; the caller's URL plays no part.
         body_ = std::u16string(trimTrailingBlanks(body_));
-        ran = runner->runScriptFile(concat(appFolder_, u"/data/", body_), false);
+        std::u16string shownPath;
+        const auto path = dataFilePath(appFolder_, body_, shownPath);
+        if (!path) {
+            errorText_ += u"Error: Could not execute Transformation script.\n\n";
+            errorText_ += couldNotOpen(shownPath);
+            return false;
+        }
+        ran = runner->runScriptFile(*path, false);
     }
     if (!ran) {
         errorText_ += u"Error: Could not execute Transformation script.\n\n";
@@ -258,10 +287,11 @@ bool Transformer::compileInline() {
 
     std::u16string text;
     for (const auto& name : names) {
-        const std::u16string path = concat(appFolder_, u"/data/", name);
+        std::u16string shownPath;
+        const auto path = dataFilePath(appFolder_, name, shownPath);
         TextFile script;
-        if (!script.open(path, TextFile::Mode::Read)) {
-            errorText_ += concat(u"Error: Could not open Transformation script:  ", path, u"\n\n");
+        if (!path || !script.open(*path, TextFile::Mode::Read)) {
+            errorText_ += concat(u"Error: Could not open Transformation script:  ", shownPath, u"\n\n");
             return false;
         }
         std::u16string line;

@@ -173,8 +173,10 @@ TEST_F(TransformerTest, EveryFailureExplainsItself) {
     const std::pair<std::string, std::string> cases[] = {
         {transformerFile("KELPOX", "VEX", "x\n"), "Invalid Transformer File:  " + path + "\n"},
         {transformerFile("KELPO", "vex", "x\n"), "Invalid Transformer File:  " + path + "\n"},
-        {"~~~~~~KELPO~~~~~~\r\n", ""}, // fewer than two lines: nothing to run, nothing to say
-        {"", ""},
+        // Cut short before the name line: nothing to run, and the user is told.
+        {"~~~~~~KELPO~~~~~~\r\n", "Invalid Transformer File:  " + path + "\n"},
+        {"~~~~~~KELPO~~~~~~\n~~~~~~VEX~~~~~~\n", "Invalid Transformer File:  " + path + "\n"},
+        {"", "Invalid Transformer File:  " + path + "\n"},
         {transformerFile("KELPO", "XML", "missing.xml \n"),
          "Error: Could not execute Transformation script.\n\nCould not Open:  " + app.file("data/missing.xml") + "\n"},
         {transformerFile("KELPORUNTIME", "VEX", script(kNameItems, missing)),
