@@ -1,0 +1,135 @@
+#include "ui/main_frame.h"
+
+#include "app/settings_store.h"
+#include "ui/about_dlg.h"
+#include "ui/command_ids.h"
+#include "ui/desktop_notifier.h"
+#include "ui/frame_shutdown.h"
+#include "ui/icon_strip.h"
+#include "ui/vertrel_view.h"
+#include "ui/view_pane.h"
+
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace zelvon::ui {
+
+CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, const Clock& clock,
+                       QWidget* parent)
+    : QMainWindow(parent), settings_(settings), appFolder_(std::move(appFolder)) {
+    setWindowTitle(QStringLiteral("Zelvon"));
+    setWindowIcon(programIcon());
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    addCommand(file, QStringLiteral("Add Product..."), ID_ADD_PRODUCT, false);
+    file->addSeparator();
+    addCommand(file, QStringLiteral("Reload All From Web"), ID_RELOAD_ALL, false);
+    file->addSeparator();
+    addCommand(file, QStringLiteral("Exit"), ID_APP_EXIT, false);
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    addCommand(options, QStringLiteral("Preferences..."), ID_PREFERENCES, false);
+    addCommand(options, QStringLiteral("Network Connection..."), ID_NETWORK, false);
+    options->addSeparator();
+    addCommand(options, QStringLiteral("Check for Parsing Scripts..."), ID_CHECK_SCRIPTS, false);
+    options->addSeparator();
+    addCommand(options, QStringLiteral("Help..."), ID_HELP, false);
+    addCommand(options, QStringLiteral("About Zelvon..."), ID_APP_ABOUT, false);
+
+    QToolBar* toolbar = addToolBar(QStringLiteral("Commands"));
+    toolbar->setObjectName(QStringLiteral("commandBar"));
+    toolbar->setIconSize(QSize(16, 16));
+    toolbar->setMovable(false);
+    addCommand(toolbar, QStringLiteral("Reload All From Web"), ID_RELOAD_ALL, true)
+        ->setIcon(toolbarImage(ToolbarImage::Reload));
+    addCommand(toolbar, QStringLiteral("Cancel"), ID_CANCEL_DOWNLOAD, true)->setIcon(toolbarImage(ToolbarImage::Cancel));
+    toolbar->addSeparator();
+    addCommand(toolbar, QStringLiteral("Add Product"), ID_ADD_PRODUCT, true)
+        ->setIcon(toolbarImage(ToolbarImage::AddProduct));
+    for (QAction* act : toolbar->actions())
+        if (QWidget* button = toolbar->widgetForAction(act); button != nullptr && !act->isSeparator())
+            button->setAccessibleName(act->text());
+
+    const int splitterPos = settings.readInt(u"WindowDefaults", u"SplitterPos", 100);
+    layoutFlagAtStart_ = settings.readInt(u"WindowDefaults", u"ViewOnBottom", 0);
+    const bool treeOnTop = layoutFlagAtStart_ != 0;
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    view_ = new CVertrelView(settings, appFolder_, clock, treeOnTop);
+    pane_ = new CViewPane(settings, !treeOnTop);
+    splitter_->addWidget(treeOnTop ? static_cast<QWidget*>(view_) : pane_);
+    splitter_->addWidget(treeOnTop ? static_cast<QWidget*>(pane_) : view_);
+    splitter_->setChildrenCollapsible(false);
+    // The upper pane keeps its stored height; the lower one takes the rest.
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({splitterPos, 1});
+    setCentralWidget(splitter_);
+    view_->setPane(pane_);
+    doc_.setTreeView(view_);
+
+    connect(view_, &CVertrelView::stateChanged, this, &CMainFrame::updateCommandStates);
+    connect(view_, &CVertrelView::progressText, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
+    connect(view_, &CVertrelView::batchFinished, this, &CMainFrame::onBatchFinished);
+    view_->flowUi().setStatusSink([this](const QString& text) { statusBar()->showMessage(text); });
+    notifier_ = [](const QString& summary, const QString& body) { DesktopNotifier::notify(summary, body); };
+    statusBar();
+    resize(480, 560);
+    updateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    backupListFiles(appFolder_);
+    if (settings_.readInt(u"WindowDefaults", u"ViewOnBottom", 0) != layoutFlagAtStart_) {
+        const int stored = settings_.readInt(u"WindowDefaults", u"SplitterPos", 100);
+        settings_.writeInt(u"WindowDefaults", u"SplitterPos", convertedSplitterPos(splitter_->height(), stored));
+    }
+}
+
+QAction* CMainFrame::addCommand(QWidget* menuOrBar, const QString& text, int id, bool toolbar) {
+    auto* act = new QAction(text, this);
+    act->setData(id);
+    act->setObjectName(QStringLiteral("%1%2").arg(toolbar ? "tool" : "menu").arg(id));
+    act->setToolTip(text);
+    menuOrBar->addAction(act);
+    commandActions_ << act;
+    connect(act, &QAction::triggered, this, [this, id] {
+        if (id == ID_APP_EXIT)
+            close();
+        else if (id == ID_APP_ABOUT)
+            showAbout();
+        else
+            doc_.routeCommand(id);
+    });
+    return act;
+}
+
+QAction* CMainFrame::action(int id, bool toolbar) const {
+    return findChild<QAction*>(QStringLiteral("%1%2").arg(toolbar ? "tool" : "menu").arg(id));
+}
+
+void CMainFrame::updateCommandStates() {
+    for (QAction* act : commandActions_) {
+        const int id = act->data().toInt();
+        if (CVertrelDoc::forwardsCommand(id))
+            act->setEnabled(doc_.isCommandEnabled(id));
+    }
+}
+
+void CMainFrame::onBatchFinished(const QStringList& newlyMarked) {
+    if (newlyMarked.isEmpty() || isActiveWindow() || !notifier_)
+        return;
+    notifier_(QStringLiteral("Zelvon: new versions"), newlyMarked.join(QStringLiteral(", ")));
+}
+
+void CMainFrame::showAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+} // namespace zelvon::ui

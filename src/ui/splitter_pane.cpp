@@ -1,0 +1,30 @@
+#include "ui/splitter_pane.h"
+
+#include "app/settings_store.h"
+
+namespace zelvon::ui {
+
+SplitterPane::SplitterPane(const SettingsStore& settings, bool upper, QWidget* parent)
+    : QWidget(parent), settings_(settings), upper_(upper) {}
+
+void SplitterPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (firstUpdateDone_)
+        return;
+    firstUpdateDone_ = true;
+    storeHeight();
+    firstUpdate();
+}
+
+void SplitterPane::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (firstUpdateDone_)
+        storeHeight();
+}
+
+void SplitterPane::storeHeight() {
+    if (upper_)
+        settings_.writeInt(u"WindowDefaults", u"SplitterPos", height());
+}
+
+} // namespace zelvon::ui

@@ -1,0 +1,51 @@
+#include "ui/vertrel_app.h"
+
+#include "app/app_folder.h"
+#include "net/http_fetcher.h"
+#include "ui/main_frame.h"
+#include "ui/message_box.h"
+
+#include <QStringList>
+
+namespace zelvon::ui {
+
+CVertrelApp::CVertrelApp(std::optional<std::string> appFolderOption, const char* argv0, std::string configHome)
+    : settings_(std::move(configHome)) {
+    settings_.bind(u"Tervane", u"Zelvon");
+    appFolder_ = resolveAppFolder(appFolderOption, argv0);
+    HttpFetcher::globalInit();
+    HttpFetcher::platformCheck();
+}
+
+CVertrelApp::~CVertrelApp() {
+    // The frame backs up the lists while the folder is still ours.
+    frame_.reset();
+    lock_.release();
+}
+
+bool CVertrelApp::initInstance(bool show) {
+    std::u16string errorText;
+    if (!lock_.acquire(appFolder_, errorText)) {
+        MessageBox::show(nullptr, QString::fromStdU16String(errorText), QStringLiteral("Zelvon"));
+        return false;
+    }
+    frame_ = std::make_unique<CMainFrame>(settings_, appFolder_, clock_);
+    if (show) {
+        frame_->show();
+        frame_->repaint();
+    }
+    return true;
+}
+
+std::optional<std::string> CVertrelApp::appFolderOption(const QStringList& arguments) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QStringLiteral("--app-folder") && i + 1 < arguments.size())
+            return arguments[i + 1].toStdString();
+        if (argument.startsWith(QStringLiteral("--app-folder=")))
+            return argument.mid(13).toStdString();
+    }
+    return std::nullopt;
+}
+
+} // namespace zelvon::ui

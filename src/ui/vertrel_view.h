@@ -1,0 +1,186 @@
+#pragma once
+// The tree pane: the watch list and the two store lists under one root, the
+// commands on them, and the update check that downloads product pages on a
+// worker thread while the window stays responsive. It owns the three lists
+// and the update-check state.
+
+#include "ui/item_tags.h"
+#include "ui/splitter_pane.h"
+#include "ui/window_flow_ui.h"
+#include "watch/flow_context.h"
+#include "watch/proxy_settings.h"
+#include "watch/script_catalogue.h"
+#include "watch/watch_list.h"
+
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zelvon {
+class Clock;
+enum class StoreListKind;
+}
+
+namespace zelvon::ui {
+
+class CViewPane;
+
+class CVertrelView : public SplitterPane {
+    Q_OBJECT
+public:
+    static constexpr int kStartupDelayMs = 1500; // timer 11: fill the tree
+    static constexpr int kReloadDelayMs = 1500;  // timer 7: ReloadOnStart
+
+    CVertrelView(const SettingsStore& settings, std::u16string appFolder, const Clock& clock, bool upper,
+                 QWidget* parent = nullptr);
+    ~CVertrelView() override;
+
+    // HtmlPaneRef: where every page of the view goes.
+    void setPane(CViewPane* pane) { pane_ = pane; }
+    void showHtml(const QString& fragment);
+    // Shows the text and paints the pane at once, before a blocking step.
+    void showHtmlNow(const QString& fragment);
+
+    // Commands, by their menu ids (command_ids.h).
+    void runCommand(int id);
+    bool isCommandEnabled(int id) const;
+
+    // The update-check state and what the dialog commands work with.
+    bool isBusy() const { return busy_; }
+    bool isBatchRun() const { return batchRun_; }
+    void setBusy(bool busy);
+    WatchList& watchList() { return watchList_; }
+    WatchList& storeList(StoreListKind kind);
+    const ScriptCatalogue& catalogue() const { return catalogue_; }
+    const std::u16string& appFolder() const { return appFolder_; }
+    const SettingsStore& settings() const { return settings_; }
+    FlowContext flowContext();
+    WindowFlowUi& flowUi() { return flowUi_; }
+    void reloadProxySettings();
+    const ProxySettings& proxy() const { return proxy_; }
+    // A record just appended to the watch list: insert its entry, select
+    // and render it, sort the branch when asked, expand the branch.
+    void insertWatchEntry(size_t index, bool sortBranch);
+    // After the Preferences dialog: show, hide and fill the store-list
+    // branches by the new "Prefs" values (Best Selling first).
+    void applyStoreListPreferences(int oldShowBest, int oldShowWhatsNew);
+    // Refills a store-list branch from its cache, downloading it first when
+    // asked. Returns whether the download (if any) worked.
+    bool refillStoreBranch(StoreListKind kind, bool download);
+
+    // The tree and its item tags, for the frame and the tests.
+    QTreeWidget* tree() const { return tree_; }
+    int kindOf(const QTreeWidgetItem* item) const;
+    std::u16string keyOf(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* rootItem() const { return root_; }
+    QTreeWidgetItem* watchBranch() const { return watchGroup_; }
+    QTreeWidgetItem* storeBranch(StoreListKind kind) const;
+    bool treeFilled() const { return treeFilled_; }
+    const QTimer& startupTimer() const { return startupTimer_; }
+    const QTimer& reloadTimer() const { return reloadTimer_; }
+
+    // Builds the context menu of an item kind (the caller owns it).
+    QMenu* createContextMenu(int kind, QWidget* parent);
+    // How a context menu is shown: by default modal at the position; tests
+    // answer with the action to run (or none).
+    using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPos)>;
+    void setMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+    // The context menu of the item under `pos` (tree viewport coordinates),
+    // as a right click opens it.
+    void contextMenuAt(const QPoint& pos);
+
+    // Builds the tree from the catalogue and the list files.
+    void buildTree();
+    void renderItem(QTreeWidgetItem* item);
+
+signals:
+    // busy or batchRun changed: the frame re-evaluates the enabled states.
+    void stateChanged();
+    // Status-bar text during a batch; empty at its end.
+    void progressText(const QString& text);
+    // A batch has ended; the products it marked new, by name.
+    void batchFinished(const QStringList& newlyMarked);
+
+protected:
+    void firstUpdate() override;
+
+private:
+    // The thread of one product download; going away waits for it to end.
+    struct DownloadWorker {
+        std::thread thread;
+        DownloadWorker() = default;
+        DownloadWorker(const DownloadWorker&) = delete;
+        DownloadWorker& operator=(const DownloadWorker&) = delete;
+        ~DownloadWorker() {
+            if (thread.joinable())
+                thread.join();
+        }
+    };
+
+    void onStartupTimer();
+    void onSelectionChanged();
+    void openContextMenu(QTreeWidgetItem* item, const QPoint& globalPos);
+    QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int image, int tag);
+    QTreeWidgetItem* addWatchEntry(size_t index);
+    void setEntryImage(QTreeWidgetItem* item, bool isNew);
+    void sortWatchBranch();
+    void fillStoreBranch(StoreListKind kind, bool download);
+    void createStoreBranch(StoreListKind kind);
+    void deleteStoreBranch(StoreListKind kind);
+    QTreeWidgetItem* selectedItem() const;
+    size_t recordIndex(const QTreeWidgetItem* item) const;
+
+    // The update check.
+    void checkOne();
+    void checkAll(bool withStoreLists);
+    void cancelDownload();
+    void startDownload(QTreeWidgetItem* item);
+    void downloadFinished(bool success);
+    void finishBatch();
+    void reloadStoreListAfterBatch(StoreListKind kind);
+
+    // The smaller commands.
+    void removeSelected();
+    void markSelectedNew();
+    void openHelp();
+    void addFromStoreList(StoreListKind kind);
+
+    std::u16string appFolder_;
+    const Clock& clock_;
+    CViewPane* pane_ = nullptr;
+    QTreeWidget* tree_;
+    ItemTagTable tags_;
+    QTreeWidgetItem* root_ = nullptr;
+    QTreeWidgetItem* watchGroup_ = nullptr;
+    QTreeWidgetItem* whatsNewGroup_ = nullptr;
+    QTreeWidgetItem* bestGroup_ = nullptr;
+    ScriptCatalogue catalogue_;
+    WatchList watchList_;
+    WatchList whatsNewList_;
+    WatchList bestList_;
+    ProxySettings proxy_;
+    WindowFlowUi flowUi_;
+    MenuRunner menuRunner_;
+    QTimer startupTimer_;
+    QTimer reloadTimer_;
+    bool treeFilled_ = false;
+
+    bool busy_ = false;
+    bool batchRun_ = false;
+    bool cancelRequested_ = false;
+    bool reloadWhatsNewAfter_ = false;
+    bool reloadBestSellingAfter_ = false;
+    QTreeWidgetItem* currentItem_ = nullptr;
+    std::unique_ptr<DownloadWorker> worker_;
+    int batchPosition_ = 0;
+    QStringList newlyMarked_;
+};
+
+} // namespace zelvon::ui

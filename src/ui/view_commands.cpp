@@ -1,0 +1,97 @@
+// The commands of the tree view that need no dialog: routing by id, Remove,
+// Mark As New, Help, the store lists and adding from them.
+
+#include "ui/vertrel_view.h"
+
+#include "ui/command_ids.h"
+#include "ui/view_dialog_commands.h"
+#include "watch/add_product.h"
+#include "watch/record_commands.h"
+#include "watch/store_lists.h"
+
+#include <QDesktopServices>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace zelvon::ui {
+
+void CVertrelView::runCommand(int id) {
+    switch (id) {
+    case ID_ADD_PRODUCT: runAddProductCommand(*this); break;
+    case ID_RELOAD_ALL: checkAll(true); break;
+    case ID_CHECK_ALL: checkAll(false); break;
+    case ID_CHECK_ONE: checkOne(); break;
+    case ID_CANCEL_DOWNLOAD:
+        if (busy_ || batchRun_)
+            cancelDownload();
+        break;
+    case ID_MARK_NEW: markSelectedNew(); break;
+    case ID_REMOVE: removeSelected(); break;
+    case ID_RELOAD_WHATSNEW:
+        if (!busy_)
+            refillStoreBranch(StoreListKind::WhatsNew, true);
+        break;
+    case ID_RELOAD_BESTSELLING:
+        if (!busy_)
+            refillStoreBranch(StoreListKind::BestSelling, true);
+        break;
+    case ID_ADD_FROM_WHATSNEW: addFromStoreList(StoreListKind::WhatsNew); break;
+    case ID_ADD_FROM_BESTSELLING: addFromStoreList(StoreListKind::BestSelling); break;
+    case ID_PREFERENCES: runPreferencesCommand(*this); break;
+    case ID_NETWORK: runNetworkConnectionCommand(*this); break;
+    case ID_CHECK_SCRIPTS: runCheckParsingScriptsCommand(*this); break;
+    case ID_HELP: openHelp(); break;
+    default: break;
+    }
+}
+
+void CVertrelView::removeSelected() {
+    QTreeWidgetItem* item = selectedItem();
+    if (item == nullptr || busy_ || kindOf(item) != KIND_WATCHED_PRODUCT)
+        return;
+    if (!flowUi_.askYesNo(kRemoveProductQuestion, kRemoveProductCaption))
+        return;
+    const size_t index = recordIndex(item);
+    if (currentItem_ == item)
+        currentItem_ = nullptr;
+    delete item;
+    if (!removeProduct(watchList_, index))
+        flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");
+}
+
+void CVertrelView::markSelectedNew() {
+    QTreeWidgetItem* item = selectedItem();
+    if (item == nullptr || kindOf(item) != KIND_WATCHED_PRODUCT)
+        return;
+    const size_t index = recordIndex(item);
+    const bool saved = toggleMarkNew(watchList_, index);
+    const auto record = watchList_.record(index);
+    if (!record)
+        return;
+    setEntryImage(item, record->isNew != 0);
+    renderItem(item);
+    if (!saved)
+        flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");
+}
+
+void CVertrelView::openHelp() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(appFolder_ + u"/help/zelvonhelp.htm")));
+}
+
+void CVertrelView::addFromStoreList(StoreListKind kind) {
+    QTreeWidgetItem* item = selectedItem();
+    const int entryKind = kind == StoreListKind::WhatsNew ? KIND_WHATSNEW_ENTRY : KIND_BESTSELLING_ENTRY;
+    if (item == nullptr || busy_ || kindOf(item) != entryKind)
+        return;
+    const auto storeRecord = storeList(kind).record(recordIndex(item));
+    if (!storeRecord)
+        return;
+    setBusy(true);
+    const auto added = addFromStoreRecord(watchList_, *storeRecord, flowContext());
+    setBusy(false);
+    // Entries added from a store list stay last until the next start.
+    if (added)
+        insertWatchEntry(*added, false);
+}
+
+} // namespace zelvon::ui
