@@ -8,6 +8,7 @@
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
 #include "cli/app_folder_guard.h"
+#include "cli/record_json.h"
 #include "cli/watch_loading.h"
 #include "watch/app_folder_lock.h"
 #include "watch/app_paths.h"
@@ -49,25 +50,6 @@ int catalogueCommand(Context& context) {
 }
 
 // ---- list ------------------------------------------------------------------
-
-nlohmann::json recordJson(size_t index, const ProductRecord& r) {
-    return nlohmann::json{
-        {"index", index},
-        {"productURL", toUtf8(r.productURL)},
-        {"productID", toUtf8(r.productID)},
-        {"productName", toUtf8(r.productName)},
-        {"productCompany", toUtf8(r.productCompany)},
-        {"productVersion", toUtf8(r.productVersion)},
-        {"productDate", toUtf8(r.productDate)},
-        {"productDescription", toUtf8(r.productDescription)},
-        {"previousVersion", toUtf8(r.previousVersion)},
-        {"lastReload", toUtf8(r.lastReload)},
-        {"isNew", r.isNew},
-        {"keepNew", r.keepNew},
-        {"removed", r.removed},
-        {"groupType", r.groupType},
-    };
-}
 
 int listCommand(Context& context) {
     bool json = false;
@@ -169,18 +151,6 @@ private:
     std::u16string listPath_;
     std::vector<std::pair<size_t, ProductRecord>> checked_;
 };
-
-bool parseIndex(const std::string& text, size_t& index) {
-    if (text.empty() || text.size() > 9)
-        return false;
-    index = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        index = index * 10 + static_cast<size_t>(c - '0');
-    }
-    return true;
-}
 
 int checkCommand(Context& context) {
     std::vector<size_t> requested;
