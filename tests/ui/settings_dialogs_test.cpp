@@ -1,0 +1,238 @@
+// Select Item, Preferences and Network Connection driven through their
+// controls: what they show when they open, what their buttons do and what
+// they store when they close.
+
+#include "dialog_test_fixture.h"
+#include "net/tinyproxy_process.h"
+#include "ui/dialogs/CNetworkDlg.h"
+#include "ui/dialogs/CPrefsDlg.h"
+#include "ui/dialogs/CSelectItemDlg.h"
+#include "watch/connection_test.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace zelvon;
+using zelvon::ui::CNetworkDlg;
+using zelvon::ui::CPrefsDlg;
+using zelvon::ui::CSelectItemDlg;
+
+namespace {
+
+// The label a screen reader reads for `field`.
+QString buddyText(QWidget* dialog, QWidget* field) {
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+        if (label->buddy() == field)
+            return label->text();
+    return {};
+}
+
+QStringList groupTitles(QWidget* dialog) {
+    QStringList titles;
+    for (QGroupBox* box : dialog->findChildren<QGroupBox*>())
+        titles << box->title();
+    titles.sort();
+    return titles;
+}
+
+bool failingLauncher(const QString&) { return false; }
+
+} // namespace
+
+class SettingsDialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void selectItemPicksThePositionTheUserConfirms() {
+        const std::vector<std::u16string> names = {u"Chess Puzzles Daily", u"Pocket Chess", u"Pocket Chess"};
+        struct Case {
+            const char* name;
+            int row; // -1: leave the first entry
+            bool confirm;
+            std::optional<size_t> expected;
+        };
+        const Case cases[] = {{"untouched OK picks the first", -1, true, 0},
+                              {"same names: the position decides", 2, true, 2},
+                              {"Cancel picks nothing", 1, false, std::nullopt}};
+        for (const Case& c : cases) {
+            QStringList shown;
+            int preselected = -2;
+            test::whenModal<CSelectItemDlg>([&](CSelectItemDlg* dialog) {
+                shown << dialog->windowTitle() << groupTitles(dialog);
+                for (int i = 0; i < dialog->list()->count(); ++i)
+                    shown << dialog->list()->item(i)->text();
+                preselected = dialog->list()->currentRow();
+                if (c.row >= 0)
+                    dialog->list()->setCurrentRow(c.row);
+                QTest::mouseClick(c.confirm ? dialog->okButton() : dialog->cancelButton(), Qt::LeftButton);
+            });
+            QCOMPARE(CSelectItemDlg::pick(nullptr, names), c.expected);
+            QCOMPARE(preselected, 0);
+            QCOMPARE(shown, QStringList({"Select Item", "Multiple Matches:  Select a Product", "Chess Puzzles Daily",
+                                         "Pocket Chess", "Pocket Chess"}));
+        }
+    }
+
+    void selectItemAnswersEnterAndEscape() {
+        for (const auto& [key, expected] : {std::pair{Qt::Key_Return, std::optional<size_t>(1)},
+                                            std::pair{Qt::Key_Escape, std::optional<size_t>()}}) {
+            test::whenModal<CSelectItemDlg>([key = key](CSelectItemDlg* dialog) {
+                QTest::keyClick(dialog->list(), Qt::Key_Down);
+                QTest::keyClick(dialog->list(), key);
+            });
+            QCOMPARE(CSelectItemDlg::pick(nullptr, {u"a", u"b", u"c"}), expected);
+        }
+    }
+
+    void prefsShowTheirControlsAndRewriteAllSixOnClose() {
+        test::DialogTestWorld world;
+        {
+            CPrefsDlg dialog(world.settings_);
+            QCOMPARE(dialog.windowTitle(), QString("Configure Preferences"));
+            QCOMPARE(groupTitles(&dialog), QStringList({"Preferences"}));
+            QCOMPARE(dialog.leaveNewList()->count(), 8);
+            QCOMPARE(dialog.leaveNewList()->itemText(0), QString("0 Days"));
+            QCOMPARE(dialog.leaveNewList()->itemText(1), QString("1 Day"));
+            QCOMPARE(dialog.leaveNewList()->itemText(7), QString("7 Days"));
+            QCOMPARE(buddyText(&dialog, dialog.leaveNewList()), QString("for:"));
+            QCOMPARE(buddyText(&dialog, dialog.browserEdit()), QString("Enter file location of browser"));
+            QVERIFY(!dialog.reloadOnStartBox()->isChecked());
+            QVERIFY(dialog.showBestSellingBox()->isChecked());
+            QVERIFY(dialog.showWhatsNewBox()->isChecked());
+            QVERIFY(!dialog.browserEdit()->isEnabled());
+            QVERIFY(!dialog.openBrowserButton()->isEnabled());
+            // Tab walks the controls in their listed order.
+            QCOMPARE(dialog.reloadOnStartBox()->nextInFocusChain(), dialog.showBestSellingBox());
+            QCOMPARE(dialog.showBestSellingBox()->nextInFocusChain(), dialog.showWhatsNewBox());
+            dialog.open();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            QVERIFY(!dialog.isVisible());
+        }
+        // Closed unchanged with Escape: the absent keys now hold the defaults.
+        const std::pair<const char16_t*, int32_t> expected[] = {{u"ReloadOnStart", 0}, {u"ShowWhatsNew", 1},
+                                                                {u"ShowBestSelling", 1}, {u"LeaveNew", 0},
+                                                                {u"UseExternalBrowser", 0}};
+        for (const auto& [key, value] : expected) {
+            QCOMPARE(world.settings_.readInt(u"Prefs", key, 77), value);
+        }
+        QCOMPARE(world.settings_.readString(u"Prefs", u"ExternalBrowser", u"absent"), std::u16string());
+    }
+
+    void prefsStoreWhatTheUserChanged() {
+        test::DialogTestWorld world;
+        world.settings_.writeInt(u"Prefs", u"LeaveNew", 9);
+        world.settings_.writeString(u"Prefs", u"ExternalBrowser", u"/opt/browser = fast; #1");
+        world.settings_.writeInt(u"Prefs", u"UseExternalBrowser", 1);
+        {
+            CPrefsDlg dialog(world.settings_);
+            QCOMPARE(dialog.leaveNewList()->currentIndex(), -1);
+            QVERIFY(dialog.browserEdit()->isEnabled());
+            QCOMPARE(dialog.browserEdit()->text(), QString("/opt/browser = fast; #1"));
+            dialog.show();
+            QTest::keyClick(dialog.showBestSellingBox(), Qt::Key_Space);
+            QTest::keyClick(dialog.reloadOnStartBox(), Qt::Key_Space);
+            // Unchecking the override greys the path but keeps it.
+            dialog.overrideBrowserBox()->click();
+            QVERIFY(!dialog.browserEdit()->isEnabled());
+            QVERIFY(!dialog.openBrowserButton()->isEnabled());
+            dialog.accept();
+        }
+        QCOMPARE(world.settings_.readInt(u"Prefs", u"LeaveNew", 0), -1);
+        QCOMPARE(world.settings_.readInt(u"Prefs", u"ShowBestSelling", 1), 0);
+        QCOMPARE(world.settings_.readInt(u"Prefs", u"ReloadOnStart", 0), 1);
+        QCOMPARE(world.settings_.readInt(u"Prefs", u"UseExternalBrowser", 1), 0);
+        QCOMPARE(world.settings_.readString(u"Prefs", u"ExternalBrowser", u""), std::u16string(u"/opt/browser = fast; #1"));
+
+        CPrefsDlg again(world.settings_);
+        QVERIFY(!again.showBestSellingBox()->isChecked());
+        again.leaveNewList()->setCurrentIndex(3);
+        again.reject();
+        QCOMPARE(world.settings_.readInt(u"Prefs", u"LeaveNew", 0), 3);
+    }
+
+    void openBrowserExplainsWhatWentWrong() {
+        test::DialogTestWorld world;
+        world.settings_.writeInt(u"Prefs", u"UseExternalBrowser", 1);
+        CPrefsDlg dialog(world.settings_);
+        dialog.setLauncher(&failingLauncher);
+        QTest::mouseClick(dialog.openBrowserButton(), Qt::LeftButton);
+        dialog.browserEdit()->setText("/no/such/browser");
+        QTest::mouseClick(dialog.openBrowserButton(), Qt::LeftButton);
+        QCOMPARE(world.boxes, QStringList({"Zelvon|Please enter the path and filename of the browser application",
+                                           "Zelvon|Could not launch browser: /no/such/browser"}));
+        // The button stores nothing.
+        QCOMPARE(world.settings_.readString(u"Prefs", u"ExternalBrowser", u"absent"), std::u16string(u"absent"));
+    }
+
+    void networkDialogOpensWithTheStoredValuesAndTheDefaultTestAddress() {
+        test::DialogTestWorld world;
+        CNetworkDlg dialog(world.settings_, world.app_.u16path());
+        QCOMPARE(dialog.windowTitle(), QString("Configure Network Connection"));
+        QCOMPARE(groupTitles(&dialog),
+                 QStringList({"Configure Network Connection", "Proxy Settings", "Test Internet Connection"}));
+        QCOMPARE(dialog.testUrlEdit()->text(), QString("http://127.0.0.1:47815/orvalis/"));
+        QVERIFY(!dialog.useProxyBox()->isChecked());
+        QCOMPARE(buddyText(&dialog, dialog.addressEdit()), QString("Address"));
+        QCOMPARE(buddyText(&dialog, dialog.portEdit()), QString("Port"));
+        QCOMPARE(buddyText(&dialog, dialog.testUrlEdit()), QString("Enter URL"));
+    }
+
+    void networkTestUsesTheTypedProxyBeforeAnythingIsStored() {
+        test::ScopedProxyEnvironment cleanEnvironment;
+        test::TinyproxyProcess proxy;
+        QVERIFY(proxy.running());
+        test::DialogTestWorld world;
+        QVERIFY(world.ready());
+        const QString page = QString::fromStdString(world.store_.baseUrl()) + "/orvalis/";
+        CNetworkDlg dialog(world.settings_, world.app_.u16path());
+        dialog.show();
+        dialog.testUrlEdit()->setText(page);
+        const QString proxyPort = QString::fromStdString(proxy.address()).section(':', 1);
+        QTest::keyClicks(dialog.addressEdit(), "127.0.0.1");
+        QTest::keyClicks(dialog.portEdit(), proxyPort);
+        // Box unchecked: straight to the store, the proxy sees nothing.
+        QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
+        QVERIFY(proxy.log().find("/orvalis/") == std::string::npos);
+        // Box checked: the page comes through the proxy typed a moment ago.
+        QTest::keyClick(dialog.useProxyBox(), Qt::Key_Space);
+        QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
+        QVERIFY(proxy.log().find("/orvalis/") != std::string::npos);
+        QCOMPARE(world.boxes, QStringList({"Success|Data has been downloaded from... " + page,
+                                           "Success|Data has been downloaded from... " + page}));
+        // A page that is not there fails.
+        dialog.testUrlEdit()->setText(page + "missing");
+        QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
+        QCOMPARE(world.boxes.last(), "Failure|Could not download data from... " + page + "missing");
+        dialog.testUrlEdit()->setText(page);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(world.settings_.readInt(u"Settings", u"UseProxy", -1), -1);
+
+        dialog.accept();
+        QCOMPARE(world.settings_.readInt(u"Settings", u"UseProxy", 0), 1);
+        QCOMPARE(world.settings_.readString(u"Settings", u"ProxyAddress", u""), std::u16string(u"127.0.0.1"));
+        QCOMPARE(world.settings_.readString(u"Settings", u"ProxyPort", u""), proxyPort.toStdU16String());
+        QCOMPARE(world.settings_.readString(u"Settings", u"PXURLTest", u""), page.toStdU16String());
+    }
+
+    void networkEmptyAddressStoresNoProxy() {
+        test::DialogTestWorld world;
+        world.settings_.writeString(u"Settings", u"ProxyAddress", u"proxy.example");
+        {
+            CNetworkDlg dialog(world.settings_, world.app_.u16path());
+            dialog.useProxyBox()->setChecked(true);
+            dialog.addressEdit()->clear();
+            dialog.open();
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        }
+        QCOMPARE(world.settings_.readInt(u"Settings", u"UseProxy", 1), 0);
+        QCOMPARE(world.settings_.readString(u"Settings", u"ProxyAddress", u"x"), std::u16string());
+    }
+};
+
+QTEST_MAIN(SettingsDialogsTest)
+#include "settings_dialogs_test.moc"
