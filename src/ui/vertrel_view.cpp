@@ -186,6 +186,8 @@ void CVertrelView::buildTree() {
         fillStoreBranch(StoreListKind::WhatsNew, false);
     treeFilled_ = true;
     tree_->setCurrentItem(watchGroup_);
+    // Keyboard and screen-reader users start in the tree.
+    tree_->setFocus();
 }
 
 void CVertrelView::createStoreBranch(StoreListKind kind) {
