@@ -36,6 +36,7 @@ void CHtmlCtrl::showHtml(const QString& fragment) {
     lastPage_ = QString::fromStdU16String(buildPage(fragment.toStdU16String(), look_));
     clear();
     setHtml(lastPage_);
+    emit fragmentShown(fragment);
 }
 
 QStringList CHtmlCtrl::launchCommand(const SettingsStore& settings, const QString& link) {

@@ -31,6 +31,10 @@ public:
     // "Prefs" browser settings read at this moment.
     static QStringList launchCommand(const SettingsStore& settings, const QString& link);
 
+signals:
+    // Every fragment shown, in order (progress texts follow each other fast).
+    void fragmentShown(const QString& fragment);
+
 private:
     void openLink(const QUrl& link);
 
