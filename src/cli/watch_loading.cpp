@@ -13,11 +13,12 @@ namespace zelvon::cli {
 
 bool loadWatchList(Context& context, WatchList& list) {
     const std::u16string path = watchListFilePath(context.appFolder);
-    if (list.load(path, context.settings, SystemClock()) || !fileExists(path))
-        return true;
-    context.err << "zelvon-cli: the watch list " << toUtf8(path)
-                << " cannot be read (damaged or of another version); nothing was changed.\n";
-    return false;
+    list.load(path, context.settings, SystemClock());
+    // An unreadable file is kept aside by the list's next save; say where.
+    const std::u16string notice = list.takeSetAsideNotice();
+    if (!notice.empty())
+        context.err << "zelvon-cli: " << toUtf8(notice) << '\n';
+    return true;
 }
 
 bool loadCatalogue(Context& context, ScriptCatalogue& catalogue) {

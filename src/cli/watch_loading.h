@@ -13,8 +13,9 @@ namespace zelvon::cli {
 
 // Loads the watch list with the new marks aged. A missing file is the
 // normal first start and gives an empty list; a file that exists but cannot
-// be read as a list is reported instead of passing for an empty list, so
-// the user learns that the products in it need attention.
+// be read as a list also gives an empty list, with the user told on
+// standard error under which name the list's next save keeps that file.
+// Always true today; kept as a result for callers that stop on failure.
 bool loadWatchList(Context& context, WatchList& list);
 
 // False, with the "Load Error" text printed, when the catalogue is missing

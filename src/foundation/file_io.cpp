@@ -86,6 +86,27 @@ bool fileExists(std::u16string_view path) {
     return usablePath(path) && ::stat(nativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool keepCopyAs(std::u16string_view from, std::u16string_view to) {
+    if (!usablePath(from) || !usablePath(to))
+        return false;
+    if (::link(nativePath(from).c_str(), nativePath(to).c_str()) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    std::string bytes;
+    if (!readFileBytes(from, bytes))
+        return false;
+    const int fd = ::open(nativePath(to).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(nativePath(to).c_str());
+        return false;
+    }
+    return true;
+}
+
 bool removeFile(std::u16string_view path) {
     return usablePath(path) && (::unlink(nativePath(path).c_str()) == 0 || errno == ENOENT);
 }

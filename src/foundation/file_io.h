@@ -20,6 +20,11 @@ bool readFileBytes(std::u16string_view path, std::string& bytes);
 
 bool fileExists(std::u16string_view path);
 
+// Makes `to` a second name for the bytes of `from` (a hard link, or a synced
+// copy where links are not possible), never replacing an existing `to`.
+// False when `to` exists or the copy failed; `from` is never changed.
+bool keepCopyAs(std::u16string_view from, std::u16string_view to);
+
 // Removes a file; true when it is gone (also when it was never there).
 bool removeFile(std::u16string_view path);
 

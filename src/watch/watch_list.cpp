@@ -2,10 +2,15 @@
 
 #include "app/settings_store.h"
 #include "foundation/entity_codec.h"
+#include "foundation/file_io.h"
 #include "foundation/text_file.h"
 #include "foundation/xml_document.h"
 #include "watch/clock.h"
 #include "watch/new_mark_expiry.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
 
 namespace zelvon {
 namespace {
@@ -33,6 +38,26 @@ ProductRecord readProduct(const XmlNode* node) {
     return record;
 }
 
+// The five-entity escape, and tab, CR and LF as character references: raw,
+// an XML reader turns them into blanks, and a description would lose its
+// line breaks at the first save.
+std::u16string escapeField(std::u16string_view value) {
+    const std::u16string escaped = EntityCodec::escapeXml(value);
+    std::u16string text;
+    text.reserve(escaped.size());
+    for (const char16_t c : escaped) {
+        if (c == u'\t')
+            text += u"&#9;";
+        else if (c == u'\r')
+            text += u"&#13;";
+        else if (c == u'\n')
+            text += u"&#10;";
+        else
+            text += c;
+    }
+    return text;
+}
+
 void appendAttribute(std::u16string& line, std::u16string_view name, std::u16string_view value) {
     line += u' ';
     line += name;
@@ -41,19 +66,49 @@ void appendAttribute(std::u16string& line, std::u16string_view name, std::u16str
     line += u'"';
 }
 
+void appendText(std::u16string& line, std::u16string_view name, std::u16string_view value) {
+    appendAttribute(line, name, escapeField(value));
+}
+
+// path + ".unreadable-YYYYMMDD-HHMMSS" in local time, with "-2", "-3", ...
+// when that name is taken.
+std::u16string freeSetAsideName(const std::u16string& path, TimePoint now) {
+    const std::time_t time = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    char stamp[32] = "00000000-000000";
+    if (::localtime_r(&time, &local) != nullptr)
+        std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
+                      local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    const std::u16string base = path + u".unreadable-" + std::u16string(stamp, stamp + std::strlen(stamp));
+    std::u16string name = base;
+    for (int n = 2; n < 1000 && fileExists(name); ++n)
+        name = base + u"-" + formatInt(n);
+    return name;
+}
+
 } // namespace
 
 bool WatchList::load(std::u16string_view path, int leaveNewDays, TimePoint now) {
     records_.clear();
     path_ = std::u16string(path);
     loaded_ = false;
+    setAsidePath_.clear();
+    setAsideDone_ = false;
+    noticeGiven_ = false;
 
+    // A file that is there but cannot be used still holds the user's
+    // products: the next save must not replace it unseen.
+    const auto unreadable = [&] {
+        if (fileExists(path_))
+            setAsidePath_ = freeSetAsideName(path_, now);
+        return false;
+    };
     XmlDocument document;
     if (!document.load(path_))
-        return false;
+        return unreadable();
     const XmlNode* list = document.findNode(u"vertrel");
     if (list == nullptr || !XmlTree::hasAttributeValue(list, u"version", u"1.0"))
-        return false;
+        return unreadable();
     for (const XmlNode* child = XmlTree::firstChild(list); child != nullptr; child = XmlTree::nextSibling(child)) {
         if (child->name != u"product")
             continue;
@@ -75,15 +130,15 @@ std::u16string WatchList::fileText() const {
         if (r.removed != 0)
             continue;
         std::u16string line = u"    <product";
-        appendAttribute(line, u"productURL", EntityCodec::escapeXml(r.productURL));
-        appendAttribute(line, u"productID", EntityCodec::escapeXml(r.productID));
-        appendAttribute(line, u"productName", EntityCodec::escapeXml(r.productName));
-        appendAttribute(line, u"productCompany", EntityCodec::escapeXml(r.productCompany));
-        appendAttribute(line, u"productVersion", EntityCodec::escapeXml(r.productVersion));
-        appendAttribute(line, u"productDate", EntityCodec::escapeXml(r.productDate));
-        appendAttribute(line, u"productDescription", EntityCodec::escapeXml(r.productDescription));
-        appendAttribute(line, u"previousVersion", EntityCodec::escapeXml(r.previousVersion));
-        appendAttribute(line, u"lastReload", EntityCodec::escapeXml(r.lastReload));
+        appendText(line, u"productURL", r.productURL);
+        appendText(line, u"productID", r.productID);
+        appendText(line, u"productName", r.productName);
+        appendText(line, u"productCompany", r.productCompany);
+        appendText(line, u"productVersion", r.productVersion);
+        appendText(line, u"productDate", r.productDate);
+        appendText(line, u"productDescription", r.productDescription);
+        appendText(line, u"previousVersion", r.previousVersion);
+        appendText(line, u"lastReload", r.lastReload);
         appendAttribute(line, u"isNew", formatInt(r.isNew));
         appendAttribute(line, u"keepNew", formatInt(r.keepNew));
         appendAttribute(line, u"groupType", formatInt(r.groupType));
@@ -94,7 +149,28 @@ std::u16string WatchList::fileText() const {
     return text;
 }
 
+bool WatchList::setAsideUnreadableFile() const {
+    if (setAsidePath_.empty() || setAsideDone_)
+        return true;
+    // Gone meanwhile (the user moved it away): nothing left to keep.
+    if (!fileExists(path_) || keepCopyAs(path_, setAsidePath_)) {
+        setAsideDone_ = true;
+        return true;
+    }
+    return false;
+}
+
+std::u16string WatchList::takeSetAsideNotice() {
+    if (setAsidePath_.empty() || noticeGiven_)
+        return {};
+    noticeGiven_ = true;
+    return u"The list file " + path_ + u" could not be read (damaged or of another version). It is kept as " +
+           setAsidePath_ + u" and the list starts empty.";
+}
+
 bool WatchList::save() const {
+    if (!setAsideUnreadableFile())
+        return false;
     TextFile file;
     if (!file.open(path_, TextFile::Mode::Write))
         return false;

@@ -24,14 +24,18 @@ public:
     // writes there) and reads the file. Each new record is aged by
     // expireNewMark with `leaveNewDays` and `now`. False, with an empty list,
     // for a file that is missing, unreadable, has no `vertrel` element or
-    // carries a version other than exactly "1.0".
+    // carries a version other than exactly "1.0". A file that exists but
+    // does not load is set aside by the next save instead of being replaced
+    // (see setAsidePath).
     bool load(std::u16string_view path, int leaveNewDays, TimePoint now);
     // The same with "Prefs"/"LeaveNew" (default 0) and the clock's time.
     bool load(std::u16string_view path, const SettingsStore& settings, const Clock& clock);
 
     // Writes every record that is not removed to the remembered path. The
     // file is replaced only when the whole text has reached the disk; false
-    // (and the previous file whole) otherwise.
+    // (and the previous file whole) otherwise. After a load that could not
+    // read an existing file, that file is first kept under setAsidePath();
+    // if that fails nothing is written.
     bool save() const;
 
     // The exact text `save` writes, before the line feeds become CR LF.
@@ -55,10 +59,24 @@ public:
     const std::u16string& path() const { return path_; }
     bool isLoaded() const { return loaded_; }
 
+    // After a load that found a file it could not read: the name that file
+    // is kept under (path + ".unreadable-YYYYMMDD-HHMMSS", never an existing
+    // file), from the next save on. Empty otherwise.
+    const std::u16string& setAsidePath() const { return setAsidePath_; }
+    // The same news as a sentence for the user; given once per such load,
+    // empty afterwards, so a front end that asks after every step says it
+    // once.
+    std::u16string takeSetAsideNotice();
+
 private:
+    bool setAsideUnreadableFile() const;
+
     std::vector<ProductRecord> records_;
     std::u16string path_;
     bool loaded_ = false;
+    std::u16string setAsidePath_;
+    mutable bool setAsideDone_ = false;
+    bool noticeGiven_ = false;
 };
 
 } // namespace zelvon

@@ -208,7 +208,7 @@ TEST_F(WatchCli, CommandsThatCannotRunChangeNothing) {
     const std::string good = listFile();
     const std::string catalogue = app_.read("scripts/scripts.txt");
     const std::string missing = " is missing.  Zelvon will not function properly.  Please Exit application.";
-    const std::string unreadable = "productList.txt cannot be read";
+    const std::string unreadable = "productList.txt could not be read";
     const struct {
         const char* label;
         std::vector<std::string> args;
@@ -225,13 +225,13 @@ TEST_F(WatchCli, CommandsThatCannotRunChangeNothing) {
         {"empty index", {"check", ""}, good, true, false, 64, "usage: zelvon-cli"},
         {"no catalogue", {"check"}, good, false, false, 2, missing},
         {"folder busy", {"check"}, good, true, true, 75, "Another Zelvon process"},
-        // A list that exists but does not load must never be replaced by
-        // what little could be read of it.
-        {"other version", {"check"}, "<vertrel version=\"2.0\"></vertrel>", true, false, 1, unreadable},
-        {"cut off", {"check"}, good.substr(0, good.size() - 12), true, false, 1, unreadable},
-        {"cut off in a line", {"check"}, good.substr(0, good.size() / 2), true, false, 1, unreadable},
-        {"empty file", {"check"}, "", true, false, 1, unreadable},
-        {"list of other version", {"list"}, "<vertrel version=\"1.00\"></vertrel>", true, false, 1, unreadable},
+        // A list that exists but does not load reads as empty, with the user
+        // told; it is never replaced by what little could be read of it.
+        {"other version", {"check"}, "<vertrel version=\"2.0\"></vertrel>", true, false, 0, unreadable},
+        {"cut off", {"check"}, good.substr(0, good.size() - 12), true, false, 0, unreadable},
+        {"cut off in a line", {"check"}, good.substr(0, good.size() / 2), true, false, 0, unreadable},
+        {"empty file", {"check"}, "", true, false, 0, unreadable},
+        {"list of other version", {"list"}, "<vertrel version=\"1.00\"></vertrel>", true, false, 0, unreadable},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -57,6 +57,7 @@ TEST(WatchListFile, EveryTextFieldSurvivesSpecialCharacters) {
     const std::u16string tricky[] = {
         u"A & B <c> \"d\" 'e'", u"AT&amp;T", u"&lt;not a tag&gt;", u"Caf\u00e9 \u20ac5",
         u"\u03a9mega", u"", u"  padded  ", u"x/>y", u"a=\"b\" c='d'",
+        u"line one\r\nline\ttwo\n", u"\n\n",
     };
     TempDir dir;
     WatchList list;
@@ -163,14 +164,53 @@ TEST(WatchListFile, UnusableFilesLoadNothingButKeepThePath) {
         EXPECT_EQ(list.count(), 0u);
         EXPECT_FALSE(list.isLoaded());
         EXPECT_EQ(list.path(), dir.u16file("list.txt"));
-        // A later save writes to the remembered path.
+        // A later save writes to the remembered path, keeping an unusable
+        // file's bytes beside it first.
+        EXPECT_EQ(list.setAsidePath().empty(), c.content == nullptr);
         list.append(sampleRecord("after"));
         ASSERT_TRUE(list.save());
         WatchList check;
         ASSERT_TRUE(check.load(dir.u16file("list.txt"), kNeverExpire, kNow));
         ASSERT_EQ(check.count(), 1u);
         EXPECT_EQ(check.record(0)->productName, u"after");
+        std::vector<std::string> kept;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            if (entry.path().filename() != "list.txt")
+                kept.push_back(entry.path().filename().string());
+        if (c.content == nullptr) {
+            EXPECT_TRUE(kept.empty());
+        } else {
+            ASSERT_EQ(kept.size(), 1u);
+            EXPECT_EQ(u16(kept[0]), list.setAsidePath().substr(list.setAsidePath().rfind(u'/') + 1));
+            EXPECT_EQ(kept[0].rfind("list.txt.unreadable-", 0), 0u) << kept[0];
+            EXPECT_EQ(dir.read(kept[0]), c.content);
+        }
     }
+}
+
+TEST(WatchListFile, SetAsideOncePerLoadNeverOverAnEarlierOne) {
+    TempDir dir;
+    const TimePoint moment = parseDateTime(u"06/15/2023 12:00").value_or(TimePoint{});
+    dir.write("list.txt", "damaged 1");
+    WatchList list;
+    EXPECT_FALSE(list.load(dir.u16file("list.txt"), kNeverExpire, moment));
+    EXPECT_EQ(list.setAsidePath(), dir.u16file("list.txt.unreadable-20230615-120000"));
+    const std::u16string notice = list.takeSetAsideNotice();
+    EXPECT_NE(notice.find(list.setAsidePath()), std::u16string::npos) << toUtf8(notice);
+    EXPECT_TRUE(list.takeSetAsideNotice().empty()) << "said once";
+    ASSERT_TRUE(list.save());
+    list.append(sampleRecord("A"));
+    ASSERT_TRUE(list.save()) << "a second save does not set the good file aside";
+    EXPECT_EQ(dir.read("list.txt.unreadable-20230615-120000"), "damaged 1");
+
+    // The same moment again: the earlier set-aside file keeps its bytes.
+    dir.write("list.txt", "damaged 2");
+    EXPECT_FALSE(list.load(dir.u16file("list.txt"), kNeverExpire, moment));
+    EXPECT_EQ(list.setAsidePath(), dir.u16file("list.txt.unreadable-20230615-120000-2"));
+    ASSERT_TRUE(list.save());
+    EXPECT_EQ(dir.read("list.txt.unreadable-20230615-120000"), "damaged 1");
+    EXPECT_EQ(dir.read("list.txt.unreadable-20230615-120000-2"), "damaged 2");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 class WatchListSaveFailure : public ::testing::Test {
