@@ -82,24 +82,24 @@ private:
 
 // Runs `act` on the next modal dialog of type `Dialog` once it is shown,
 // looking every 10 ms for at most five seconds; `seen` counts the dialogs
-// found, so a test can tell that none came.
+// found, so a test can tell that none came. The watch ends when the returned
+// timer goes, so it never outlives the locals `act` refers to.
 template <class Dialog, class Act>
-void whenModal(Act act, int* seen = nullptr) {
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act, seen] {
+[[nodiscard]] std::unique_ptr<QTimer> whenModal(Act act, int* seen = nullptr) {
+    auto timer = std::make_unique<QTimer>();
+    QTimer* watch = timer.get();
+    QObject::connect(watch, &QTimer::timeout, [watch, tries = 0, act, seen]() mutable {
         if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
+            watch->stop();
             if (seen)
                 ++*seen;
             act(dialog);
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
+        } else if (++tries > 500) {
+            watch->stop();
         }
     });
-    timer->start(10);
+    watch->start(10);
+    return timer;
 }
 
 } // namespace zelvon::test

@@ -62,7 +62,7 @@ private slots:
         for (const Case& c : cases) {
             QStringList shown;
             int preselected = -2;
-            test::whenModal<CSelectItemDlg>([&](CSelectItemDlg* dialog) {
+            const auto watch = test::whenModal<CSelectItemDlg>([&](CSelectItemDlg* dialog) {
                 shown << dialog->windowTitle() << groupTitles(dialog);
                 for (int i = 0; i < dialog->list()->count(); ++i)
                     shown << dialog->list()->item(i)->text();
@@ -81,7 +81,7 @@ private slots:
     void selectItemAnswersEnterAndEscape() {
         for (const auto& [key, expected] : {std::pair{Qt::Key_Return, std::optional<size_t>(1)},
                                             std::pair{Qt::Key_Escape, std::optional<size_t>()}}) {
-            test::whenModal<CSelectItemDlg>([key = key](CSelectItemDlg* dialog) {
+            const auto watch = test::whenModal<CSelectItemDlg>([key = key](CSelectItemDlg* dialog) {
                 QTest::keyClick(dialog->list(), Qt::Key_Down);
                 QTest::keyClick(dialog->list(), key);
             });

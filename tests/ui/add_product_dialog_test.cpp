@@ -1,0 +1,158 @@
+// The Add Product dialog against the demo store: each way a lookup ends,
+// what the Status box and the message boxes say, whether Select Item is
+// offered, and that the dialog stays open on every failure.
+
+#include "dialog_test_fixture.h"
+#include "support/recording_flow_ui.h"
+#include "ui/dialogs/CAddProductDlg.h"
+#include "ui/dialogs/CSelectItemDlg.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace zelvon;
+using zelvon::ui::CAddProductDlg;
+using zelvon::ui::CSelectItemDlg;
+
+class AddProductDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        world_ = std::make_unique<test::DialogTestWorld>();
+        QVERIFY(world_->ready());
+    }
+    void cleanup() { world_.reset(); }
+
+    void opensByNameWithTheNote() {
+        CAddProductDlg dialog(world_->context(unused_));
+        QCOMPARE(dialog.windowTitle(), QString("Add Product"));
+        QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QString("Add New Product"));
+        QVERIFY(dialog.byNameButton()->isChecked());
+        QCOMPARE(dialog.byIdButton()->text(), QString("by ID"));
+        QCOMPARE(dialog.statusText()->toPlainText(), QString("NOTE: You should be connected to the Internet to add a Product."));
+        QVERIFY(dialog.statusText()->isReadOnly());
+        QVERIFY(dialog.addButton()->isDefault());
+        QStringList buddies;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            if (label->buddy())
+                buddies << label->text();
+        buddies.sort();
+        QCOMPARE(buddies, QStringList({"Enter Wareloft Product", "Status"}));
+    }
+
+    void lookupsThatFailKeepTheDialogOpen_data() {
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<bool>("byId");
+        QTest::addColumn<QString>("statusStart");
+        QTest::addColumn<QStringList>("boxes");
+        const QString note = "NOTE: You should be connected to the Internet to add a Product.";
+        QTest::newRow("empty") << "" << false << note << QStringList{"Invalid Entry|Please Enter a Product ID/Name"};
+        QTest::newRow("unknown ID") << "99999" << true << "Failed to Get Product Details:  "
+                                    << QStringList{"Failure|Could not find the specified ProductID"};
+        QTest::newRow("no match") << "zzqx nothing" << false << note
+                                  << QStringList{"Try Again|Could not find the specified Product Name"};
+    }
+
+    void lookupsThatFailKeepTheDialogOpen() {
+        QFETCH(QString, entered);
+        QFETCH(bool, byId);
+        QFETCH(QString, statusStart);
+        QFETCH(QStringList, boxes);
+        CAddProductDlg dialog(world_->context(unused_));
+        dialog.open();
+        (byId ? dialog.byIdButton() : dialog.byNameButton())->click();
+        QTest::keyClicks(dialog.entryEdit(), entered);
+        QTest::keyClick(dialog.entryEdit(), Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!dialog.lookup());
+        QCOMPARE(world_->boxes, boxes);
+        const QString status = dialog.statusText()->toPlainText();
+        QVERIFY2(status.startsWith(statusStart), qPrintable(status));
+        // A failed download shows the engine's reason after the words.
+        if (byId)
+            QVERIFY(status.size() > statusStart.size());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void lookupsThatSucceedCloseWithTheProduct_data() {
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<bool>("byId");
+        QTest::addColumn<int>("pickRow"); // -1: no Select Item expected
+        QTest::addColumn<QString>("expectedId");
+        QTest::newRow("by ID") << "10615" << true << -1 << "10615";
+        QTest::newRow("one match") << "Meeting Minder" << false << -1 << "10615";
+        QTest::newRow("first of two") << "chess" << false << 0 << "20121"; // "Chess Puzzles Daily"
+        QTest::newRow("second of two") << "chess" << false << 1 << "20117";
+    }
+
+    void lookupsThatSucceedCloseWithTheProduct() {
+        QFETCH(QString, entered);
+        QFETCH(bool, byId);
+        QFETCH(int, pickRow);
+        QFETCH(QString, expectedId);
+        int offered = 0;
+        QStringList names;
+        int preselected = -1;
+        const auto watch = test::whenModal<CSelectItemDlg>(
+            [&](CSelectItemDlg* pick) {
+                for (int i = 0; i < pick->list()->count(); ++i)
+                    names << pick->list()->item(i)->text();
+                preselected = pick->list()->currentRow();
+                pick->list()->setCurrentRow(pickRow);
+                QTest::mouseClick(pick->okButton(), Qt::LeftButton);
+            },
+            &offered);
+        CAddProductDlg dialog(world_->context(unused_));
+        dialog.open();
+        (byId ? dialog.byIdButton() : dialog.byNameButton())->click();
+        QTest::keyClicks(dialog.entryEdit(), entered);
+        QTest::mouseClick(dialog.addButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(dialog.lookup());
+        QCOMPARE(QString::fromStdU16String(dialog.lookup()->productId), expectedId);
+        QCOMPARE(QString::fromStdU16String(dialog.lookup()->productUrl),
+                 QString::fromStdString(world_->store_.baseUrl()) + "/store/product?pid=" + expectedId);
+        QCOMPARE(offered, pickRow >= 0 ? 1 : 0);
+        if (pickRow >= 0) {
+            QCOMPARE(names, QStringList({"Chess Puzzles Daily", "Pocket Chess Master"}));
+            QCOMPARE(preselected, 0);
+        }
+        QCOMPARE(world_->boxes, QStringList());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void cancellingSelectItemKeepsTheWords() {
+        int offered = 0;
+        const auto watch = test::whenModal<CSelectItemDlg>(
+            [](CSelectItemDlg* pick) { QTest::keyClick(pick->list(), Qt::Key_Escape); }, &offered);
+        CAddProductDlg dialog(world_->context(unused_));
+        dialog.open();
+        QTest::keyClicks(dialog.entryEdit(), "chess");
+        QTest::mouseClick(dialog.addButton(), Qt::LeftButton);
+        QCOMPARE(offered, 1);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!dialog.lookup());
+        QCOMPARE(dialog.entryEdit()->text(), QString("chess"));
+        QVERIFY(dialog.byNameButton()->isChecked());
+        QCOMPARE(world_->boxes, QStringList());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        // Cancel closes with no result.
+        QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+private:
+    std::unique_ptr<test::DialogTestWorld> world_;
+    // The dialog shows the flow itself; the context's own front end is
+    // never used.
+    test::RecordingFlowUi unused_;
+};
+
+QTEST_MAIN(AddProductDialogTest)
+#include "add_product_dialog_test.moc"
