@@ -1,9 +1,7 @@
 #pragma once
 // The adding and store-list flows against the Wareloft demo store started
-// in-process: an application folder made from the shipped scripts (taken
-// from the source tree, the detail script in its plain form) pointed at the
-// store's ephemeral port, a private settings file, a clock standing still
-// and a recording front end.
+// in-process: the shipped scripts pointed at the store, a private settings
+// file, a clock standing still and a recording front end.
 
 #include "demo_store.h"
 #include "foundation/formatting.h"
@@ -14,12 +12,9 @@
 #include "watch/clock.h"
 #include "watch/flow_context.h"
 #include "watch/script_catalogue.h"
+#include "watch/shipped_app_data.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace zelvon::test {
 
@@ -27,15 +22,7 @@ class StoreFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(store_.start());
-        namespace fs = std::filesystem;
-        const fs::path source = fs::path(ZELVON_SOURCE_DIR) / "appdata";
-        for (const char* folder : {"scripts", "data", "web"})
-            fs::copy(source / folder, app_.path() / folder, fs::copy_options::recursive);
-        fs::copy(source / "scrambled" / "productDetail.nrt", app_.path() / "scripts" / "productDetail.nrt");
-        fs::create_directories(app_.path() / "cache");
-        for (const char* folder : {"scripts", "data"})
-            for (const auto& entry : fs::directory_iterator(app_.path() / folder))
-                pointAtStore(entry.path());
+        stageShippedAppFolder(app_, store_.baseUrl());
         settings_.bind(u"Tervane", u"Zelvon");
         loadCatalogue();
     }
@@ -65,17 +52,6 @@ protected:
     FixedClock clock_{std::chrono::system_clock::now() - std::chrono::hours(30)};
     ScriptCatalogue catalogue_;
     RecordingFlowUi ui_;
-
-private:
-    void pointAtStore(const std::filesystem::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        in.close();
-        const std::string fixed = "http://127.0.0.1:47815";
-        for (size_t at = text.find(fixed); at != std::string::npos; at = text.find(fixed, at + 1))
-            text.replace(at, fixed.size(), store_.baseUrl());
-        std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
-    }
 };
 
 } // namespace zelvon::test
