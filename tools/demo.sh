@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Zelvon's main job, end to end, against the bundled Wareloft demo store:
-# build, start the store on its fixed port, check a watch list of ten
-# products (nothing is new), publish new versions of three of them on the
-# store, check again (exactly those three are new), stop the store.
+# build, start the store on its fixed port, add a product by name to a
+# watch list of ten, check the eleven (nothing is new), publish new
+# versions of three of them on the store, check again (exactly those three
+# are new), stop the store.
 # Everything else happens in a scratch folder that is removed at the end;
 # your own settings are not touched. Exits non-zero when any step fails.
 #
@@ -116,10 +117,18 @@ awk -F'\t' -v ids="$WATCHED" -v prefix="$DETAIL_URL" '
         if (found != wanted) exit 1
     }' "$WORK/products.tsv" >"$APP/cache/productList.txt" || fail "the store does not carry every product of the sample watch list"
 
+# One more product the way a user adds one: a search by name with exactly
+# one match on the store. It starts as seen, with the store's current data.
+ADDED_NAME="puzzles daily"
+echo
+echo "== Adding a product by name: zelvon-cli add --name \"$ADDED_NAME\""
+cli add --name "$ADDED_NAME" || fail "adding a product by name failed"
+grep -q 'productName="Chess Puzzles Daily"' "$APP/cache/productList.txt" || fail "the added product is not on the watch list"
+
 new_ids() { grep 'isNew="1"' "$APP/cache/productList.txt" | sed -n 's/.* productID="\([^"]*\)".*/\1/p' | sort | tr '\n' ' '; }
 
 echo
-echo "== Checking $(echo "$WATCHED" | wc -w) watched products (every version is already known)"
+echo "== Checking $(grep -c '<product ' "$APP/cache/productList.txt") watched products (every version is already known)"
 cli check || fail "the first check reported failures"
 [ -z "$(new_ids)" ] || fail "the first check marked products new: $(new_ids)"
 
