@@ -8,6 +8,7 @@
 #include "watch/app_paths.h"
 #include "engine/extraction_runner.h"
 #include "engine/scrambled_file.h"
+#include "foundation/file_io.h"
 #include "foundation/text_codec.h"
 #include "watch/proxy_settings.h"
 
@@ -83,6 +84,13 @@ int scrambleCommand(Context& context) {
         return kExitUsage;
     const std::u16string source = fromUtf8(context.args[0]);
     const std::u16string destination = context.args.size() == 2 ? fromUtf8(context.args[1]) : std::u16string();
+    // Scrambling twice leaves a file the engine deciphers only once, so the
+    // script would read as garbage.
+    std::string bytes;
+    if (readFileBytes(source, bytes) && ScrambledFile::isScrambled(bytes)) {
+        context.err << "zelvon-cli: " << context.args[0] << " is already scrambled; nothing was changed\n";
+        return 1;
+    }
     if (!ScrambledFile::scramble(source, destination)) {
         context.err << "zelvon-cli: could not scramble " << context.args[0];
         if (context.args.size() == 2)
@@ -106,9 +114,12 @@ int unscrambleCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration extractRegistration("extract", "[--cache] [--url URL] [--form kelpo|tilde] SCRIPT", &extractCommand);
-CommandRegistration scrambleRegistration("scramble", "SOURCE [DEST]", &scrambleCommand);
-CommandRegistration unscrambleRegistration("unscramble", "FILE", &unscrambleCommand);
+CommandRegistration extractRegistration("extract", "[--cache] [--url URL] [--form kelpo|tilde] SCRIPT", &extractCommand,
+                                        "run an extraction script on a live or saved page and print its entries");
+CommandRegistration scrambleRegistration("scramble", "SOURCE [DEST]", &scrambleCommand,
+                                         "scramble a plain script file the way the program reads it");
+CommandRegistration unscrambleRegistration("unscramble", "FILE", &unscrambleCommand,
+                                           "print a script file's plain text, deciphered when scrambled");
 
 } // namespace
 } // namespace zelvon::cli

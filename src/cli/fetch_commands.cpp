@@ -62,7 +62,8 @@ int fetchCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration reg("fetch", "URL DEST [--proxy HOST:PORT]", &fetchCommand);
+CommandRegistration reg("fetch", "URL DEST [--proxy HOST:PORT]", &fetchCommand,
+                        "download one URL into a file through the program's fetcher");
 
 } // namespace
 } // namespace zelvon::cli

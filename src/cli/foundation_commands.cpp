@@ -108,10 +108,11 @@ int settingsCommand(Context& context) {
 }
 
 CommandRegistration entitiesRegistration("entities", "escape-xml|escape-markup|unescape-markup|decode TEXT",
-                                         &entitiesCommand);
-CommandRegistration linesRegistration("lines", "FILE", &linesCommand);
+                                         &entitiesCommand, "escape or decode entities in a text as the program does");
+CommandRegistration linesRegistration("lines", "FILE", &linesCommand,
+                                      "print a text file's lines as the program's line reader sees them");
 CommandRegistration settingsRegistration("settings", "get|set SECTION KEY TEXT  |  get-int|set-int SECTION KEY NUMBER",
-                                         &settingsCommand);
+                                         &settingsCommand, "read or write one stored setting");
 
 } // namespace
 } // namespace zelvon::cli

@@ -37,7 +37,8 @@ int transformCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration reg("transform", "SCRIPT OUTPUT [URL]", &transformCommand);
+CommandRegistration reg("transform", "SCRIPT OUTPUT [URL]", &transformCommand,
+                        "run a transformer script and write its output file");
 
 } // namespace
 } // namespace zelvon::cli

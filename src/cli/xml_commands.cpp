@@ -97,7 +97,8 @@ int xmlCommand(Context& context) {
     return start == nullptr && options->findPath ? kExitNotFound : 0;
 }
 
-CommandRegistration xmlRegistration("xml", "[--script] [--find PATH] FILE", &xmlCommand);
+CommandRegistration xmlRegistration("xml", "[--script] [--find PATH] FILE", &xmlCommand,
+                                    "show the element tree the program reads from a markup file");
 
 } // namespace
 } // namespace zelvon::cli

@@ -1,0 +1,74 @@
+// `zelvon-cli nettest [URL] [--proxy HOST:PORT]`: the connection test of the
+// Network Connection dialog, with the stored settings or the values given.
+
+#include "cli/app_folder_guard.h"
+#include "cli/command.h"
+#include "cli/terminal_flow_ui.h"
+#include "foundation/text_codec.h"
+#include "watch/app_folder_lock.h"
+#include "watch/connection_test.h"
+#include "watch/proxy_settings.h"
+
+#include <iostream>
+#include <optional>
+
+namespace zelvon::cli {
+namespace {
+
+struct NettestArguments {
+    std::optional<std::string> url;
+    std::optional<std::string> proxy;
+};
+
+std::optional<NettestArguments> parseNettestArguments(const std::vector<std::string>& args) {
+    NettestArguments parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--proxy" || word.rfind("--proxy=", 0) == 0) {
+            if (parsed.proxy || (word == "--proxy" && i + 1 >= args.size()))
+                return std::nullopt;
+            parsed.proxy = word == "--proxy" ? args[++i] : word.substr(8);
+        } else if (word.rfind("--", 0) == 0 || parsed.url) {
+            return std::nullopt;
+        } else {
+            parsed.url = word;
+        }
+    }
+    return parsed;
+}
+
+int nettestCommand(Context& context) {
+    const auto parsed = parseNettestArguments(context.args);
+    if (!parsed)
+        return kExitUsage;
+
+    // The stored values as the dialog would open with them; then the
+    // proxy by the rule every download follows, unless one is given.
+    NetworkValues values = loadNetworkValues(context.settings);
+    if (parsed->url)
+        values.testUrl = fromUtf8(*parsed->url);
+    if (parsed->proxy) {
+        const std::u16string proxy = fromUtf8(*parsed->proxy);
+        const size_t colon = proxy.rfind(u':');
+        values.address = proxy.substr(0, colon);
+        values.port = colon == std::u16string::npos ? std::u16string() : proxy.substr(colon + 1);
+        values.useProxyChecked = true;
+    } else {
+        const ProxySettings stored = ProxySettings::fromSettings(context.settings);
+        values.useProxyChecked = stored.useProxy != 0;
+        values.address = stored.address;
+        values.port = stored.port;
+    }
+
+    AppFolderLock lock;
+    if (!lockAppFolder(context, lock))
+        return kExitBusy;
+    TerminalFlowUi ui(std::cin, context.out, context.err, false);
+    return runConnectionTest(values, context.appFolder, ui) ? 0 : kExitFailed;
+}
+
+CommandRegistration registration("nettest", "[URL] [--proxy HOST:PORT]", &nettestCommand,
+                                 "test the network connection by downloading one page");
+
+} // namespace
+} // namespace zelvon::cli
