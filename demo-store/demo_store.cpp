@@ -8,10 +8,14 @@
 #include <chrono>
 #include <iostream>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+
 namespace zelvon::demo {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
+constexpr size_t kServerThreads = 64;
 
 void sendPage(httplib::Response& res, const Page& page, int status = 200) {
     res.status = status;
@@ -36,7 +40,14 @@ DemoStore::DemoStore(StoreOptions options) : options_(std::move(options)), serve
     server_->set_socket_options([](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        // Small responses go out at once instead of waiting for the
+        // client's delayed acknowledgement; accepted connections inherit it.
+        setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     });
+    server_->set_tcp_nodelay(true);
+    // Enough workers that a parallel check is served side by side, each
+    // request with its own --latency, instead of queuing behind a few.
+    server_->new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     installRoutes();
 }
 

@@ -20,7 +20,7 @@ bool parseNumber(const std::string& text, int low, int high, int& value) {
 const char* storeUsage() {
     return "usage: zelvon-demo-store [--port N] [--latency MS] [--appdata DIR] [--log]\n"
            "  --port N       listen on 127.0.0.1:N (0 picks a free port; default 47815)\n"
-           "  --latency MS   wait MS milliseconds before every response\n"
+           "  --latency MS   wait MS milliseconds before every response (requests wait side by side)\n"
            "  --appdata DIR  application data the update server hands out\n"
            "  --log          print every request to standard error\n"
            "While it runs (from this machine only):\n"

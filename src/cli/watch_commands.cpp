@@ -14,12 +14,20 @@
 #include "watch/app_paths.h"
 #include "watch/branch_order.h"
 #include "watch/clock.h"
+#include "cli/terminal_flow_ui.h"
+#include "watch/flow_context.h"
+#include "watch/parallel_check.h"
 #include "watch/script_catalogue.h"
+#include "watch/store_lists.h"
 #include "watch/update_batch.h"
 #include "watch/watch_list.h"
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <csignal>
+#include <unistd.h>
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -82,6 +90,41 @@ int listCommand(Context& context) {
 
 // ---- check -----------------------------------------------------------------
 
+// SIGINT and SIGTERM during a check: the first lets the running downloads
+// end, applies and saves them and starts nothing new; the second ends the
+// program at once, leaving the list file as the last save left it (saves
+// replace it whole, so it is never half written).
+std::atomic<int> stopSignal{0};
+
+extern "C" void onStopSignal(int signal) {
+    int expected = 0;
+    if (!stopSignal.compare_exchange_strong(expected, signal))
+        ::_exit(128 + signal);
+}
+
+class StopSignalScope {
+public:
+    StopSignalScope() {
+        stopSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = &onStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &previousInt_);
+        ::sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~StopSignalScope() {
+        ::sigaction(SIGINT, &previousInt_, nullptr);
+        ::sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    StopSignalScope(const StopSignalScope&) = delete;
+    StopSignalScope& operator=(const StopSignalScope&) = delete;
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
+
 // The pane's progress texts, as plain lines.
 class PrintingObserver final : public UpdateCheckObserver {
 public:
@@ -105,6 +148,7 @@ public:
         printIndented(toUtf8(errorText));
         remember(index, before);
     }
+    bool cancelRequested() override { return stopSignal.load() != 0; }
 
     // Each checked product once, in the order of its first check, as it
     // stands after its last one.
@@ -152,9 +196,46 @@ private:
     std::vector<std::pair<size_t, ProductRecord>> checked_;
 };
 
+// Reload All From Web's ending: both store lists, downloaded one after the
+// other; a failure is shown by the list's own flow.
+bool reloadStoreLists(Context& context, const ScriptCatalogue& catalogue, const Clock& clock) {
+    TerminalFlowUi ui(std::cin, context.out, context.err, false);
+    const FlowContext flow{context.appFolder, catalogue, ProxySettings::fromSettings(context.settings), clock,
+                           context.settings, ui};
+    bool allLoaded = true;
+    for (const auto& [kind, text] : {std::pair{StoreListKind::WhatsNew, "Downloading What's New List..."},
+                                     std::pair{StoreListKind::BestSelling, "Downloading Best Selling List..."}}) {
+        context.out << text << '\n';
+        context.out.flush();
+        WatchList list;
+        allLoaded = fillStoreList(kind, true, list, flow) && allLoaded;
+        context.out << "Downloading Completed.\n";
+    }
+    return allLoaded;
+}
+
+constexpr size_t kDefaultJobs = 8;
+constexpr size_t kMaxJobs = 64;
+
 int checkCommand(Context& context) {
     std::vector<size_t> requested;
-    for (const std::string& arg : context.args) {
+    size_t jobs = kDefaultJobs;
+    bool reloadAll = false;
+    for (size_t i = 0; i < context.args.size(); ++i) {
+        const std::string& arg = context.args[i];
+        if (arg == "--reload-all") {
+            reloadAll = true;
+            continue;
+        }
+        if (arg == "--jobs") {
+            if (i + 1 == context.args.size() || !parseIndex(context.args[i + 1], jobs) || jobs == 0 ||
+                jobs > kMaxJobs) {
+                context.err << "zelvon-cli check: --jobs takes a number from 1 to " << kMaxJobs << '\n';
+                return kExitUsage;
+            }
+            ++i;
+            continue;
+        }
         size_t index = 0;
         if (!parseIndex(arg, index)) {
             context.err << "zelvon-cli check: '" << arg << "' is not a product index\n";
@@ -193,7 +274,10 @@ int checkCommand(Context& context) {
     const UpdateCheckContext checkContext{context.appFolder, catalogue, ProxySettings::fromSettings(context.settings),
                                           clock};
     PrintingObserver observer(context.out, context.err, list.path());
-    const UpdateBatchSummary summary = runUpdateChecks(list, order, checkContext, observer);
+    const StopSignalScope signals;
+    ParallelCheckOptions options;
+    options.jobs = jobs;
+    const UpdateBatchSummary summary = runParallelChecks(list, order, checkContext, observer, options);
 
     bool anyNew = false;
     for (const auto& [index, r] : observer.checked()) {
@@ -207,12 +291,21 @@ int checkCommand(Context& context) {
     }
     if (!anyNew)
         context.out << "\nNo new updates.\n";
-    return summary.failed == 0 && summary.saveFailures == 0 ? 0 : kExitFailed;
+    if (summary.cancelled) {
+        context.out << "Download has been cancelled.\n";
+        return 128 + stopSignal.load();
+    }
+    bool listsLoaded = true;
+    if (reloadAll)
+        listsLoaded = reloadStoreLists(context, catalogue, clock);
+    return summary.failed == 0 && summary.saveFailures == 0 && listsLoaded ? 0 : kExitFailed;
 }
 
-CommandRegistration catalogueRegistration("catalogue", "", &catalogueCommand);
-CommandRegistration listRegistration("list", "[--json]", &listCommand);
-CommandRegistration checkRegistration("check", "[INDEX...]", &checkCommand);
+CommandRegistration catalogueRegistration("catalogue", "", &catalogueCommand,
+                                          "show the store scripts named by the script catalogue");
+CommandRegistration listRegistration("list", "[--json]", &listCommand, "list the watched products");
+CommandRegistration checkRegistration("check", "[--jobs N] [--reload-all] [INDEX...]", &checkCommand,
+                                      "check watched products for new versions (all, in name order, by default)");
 
 } // namespace
 } // namespace zelvon::cli
