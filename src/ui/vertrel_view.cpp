@@ -62,6 +62,7 @@ void CVertrelView::onStartupTimer() {
     showHtml(qs(overviewPage()));
     if (settings_.readInt(u"Prefs", u"ReloadOnStart", 0) == 1)
         reloadTimer_.start();
+    emit treeBuilt();
 }
 
 void CVertrelView::showHtml(const QString& fragment) {

@@ -101,6 +101,8 @@ public:
     void renderItem(QTreeWidgetItem* item);
 
 signals:
+    // The tree has been built by the start-up timer.
+    void treeBuilt();
     // busy or batchRun changed: the frame re-evaluates the enabled states.
     void stateChanged();
     // Status-bar text during a batch; empty at its end.

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The window's costs, on the offscreen platform against the demo store with
+# a 50-product watch list: time to the first painted frame, time until the
+# tree is filled (after its 1.5 s timer), resident memory when idle, and a
+# Reload All From Web of the 50 products with a fixed latency per request
+# beside its budget of 1.1 x 50 x latency plus the two list downloads.
+#
+# Usage: bench/window_benchmark.sh [BUILD_DIR] [LATENCY_MS]   (default build, 200)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD_DIR=${1:-build}
+LATENCY=${2:-200}
+BIN="$PWD/$BUILD_DIR/bin"
+PRODUCTS=50
+for program in zelvon zelvon-demo-store; do
+    [ -x "$BIN/$program" ] || { echo "window_benchmark: $BIN/$program is missing; build first" >&2; exit 1; }
+done
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/zelvon-window-bench.XXXXXX")
+STORE_PID=""
+cleanup() {
+    if [ -n "$STORE_PID" ]; then kill "$STORE_PID" 2>/dev/null || true; wait "$STORE_PID" 2>/dev/null || true; fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME="$WORK/config"
+export no_proxy="127.0.0.1,localhost" NO_PROXY="127.0.0.1,localhost"
+export QT_QPA_PLATFORM=offscreen
+
+"$BIN/zelvon-demo-store" --port 0 --latency "$LATENCY" --appdata "$BIN" >"$WORK/store.out" 2>"$WORK/store.err" &
+STORE_PID=$!
+for _ in $(seq 1 100); do grep -q '^listening on ' "$WORK/store.out" && break; sleep 0.1; done
+STORE=$(sed -n 's/^listening on \(.*\)$/http:\/\/\1/p' "$WORK/store.out")
+[ -n "$STORE" ] || { echo "window_benchmark: the demo store did not start" >&2; exit 1; }
+
+APP="$WORK/app"
+mkdir -p "$APP/cache" "$XDG_CONFIG_HOME/Tervane"
+cp -R "$BIN/scripts" "$BIN/data" "$BIN/web" "$APP/"
+sed -i "s#http://127.0.0.1:[0-9]*#$STORE#g" "$APP/scripts/scripts.txt"
+DETAIL=$(sed -n 's/.*<productDetail url="\([^"]*\)".*/\1/p' "$APP/scripts/scripts.txt")
+curl -fsS --noproxy '*' --max-time 30 "$STORE/admin/products.tsv" |
+    awk -F'\t' -v prefix="$DETAIL" -v wanted="$PRODUCTS" '
+    BEGIN { printf "<vertrel version=\"1.0\">\r\n" }
+    found < wanted {
+        gsub(/&/, "\\&amp;", $3); gsub(/</, "\\&lt;", $3); gsub(/"/, "\\&quot;", $3)
+        printf "    <product productURL=\"%s%s\" productID=\"%s\" productName=\"%s\" productVersion=\"%s\"", prefix, $1, $1, $3, $2
+        printf " previousVersion=\"%s\" isNew=\"0\" keepNew=\"0\" groupType=\"0\"/>\r\n", $2
+        found++
+    }
+    END { printf "</vertrel>\r\n"; if (found != wanted) exit 1 }' >"$APP/cache/productList.txt"
+printf '[Prefs]\nReloadOnStart=1\n' >"$XDG_CONFIG_HOME/Tervane/Zelvon.conf"
+
+ZELVON_TIMING=quit-after-run timeout 120 "$BIN/zelvon" --app-folder "$APP" 2>"$WORK/timing.txt" >/dev/null ||
+    { cat "$WORK/timing.txt" >&2; echo "window_benchmark: the window did not finish its run" >&2; exit 1; }
+value() { sed -n "s/^$1 //p" "$WORK/timing.txt" | head -n1; }
+FIRST=$(value first_frame_ms)
+FILLED=$(value tree_filled_ms)
+RSS=$(value idle_rss_kb)
+RUN=$(value update_run_ms)
+BUDGET=$((PRODUCTS * LATENCY * 11 / 10 + 2 * LATENCY))
+printf 'first frame:          %6s ms   (aim: under 300)\n' "$FIRST"
+printf 'tree filled:          %6s ms   (1500 ms timer included)\n' "$FILLED"
+printf 'idle resident memory: %6s MB   (aim: under 60)\n' "$((RSS / 1024))"
+printf 'reload all, %d x %d ms: %6s ms   (budget %d ms, store lists included)\n' "$PRODUCTS" "$LATENCY" "$RUN" "$BUDGET"
