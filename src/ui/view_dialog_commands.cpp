@@ -11,11 +11,28 @@
 #include "watch/script_update.h"
 
 namespace zelvon::ui {
+namespace {
+
+// Holds the view's busy flag for a scope, so no return path leaves the
+// window refusing every command.
+class BusyScope {
+public:
+    explicit BusyScope(CVertrelView& view) : view_(view) { view_.setBusy(true); }
+    ~BusyScope() { view_.setBusy(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    CVertrelView& view_;
+};
+
+} // namespace
 
 void runAddProductCommand(CVertrelView& view) {
     if (view.isBusy() || view.isBatchRun())
         return;
     FlowContext context = view.flowContext();
+    // The limit comes before the dialog, so the user types nothing in vain.
     if (!watchListHasRoom(view.watchList(), context.ui))
         return;
     // The time the command started stamps the new record.
@@ -23,10 +40,15 @@ void runAddProductCommand(CVertrelView& view) {
     CAddProductDlg dialog(context, view.window());
     if (dialog.exec() != QDialog::Accepted || !dialog.lookup())
         return;
+    bool saved = true;
     const std::vector<size_t> added =
-        appendLookedUpProduct(view.watchList(), *dialog.lookup(), stamp, view.appFolder());
+        appendLookedUpProduct(view.watchList(), *dialog.lookup(), stamp, view.appFolder(), &saved);
+    // Only the last entry sorts the branch: sorting moves items, and every
+    // entry is in place by then.
     for (size_t i = 0; i < added.size(); ++i)
         view.insertWatchEntry(added[i], i + 1 == added.size());
+    if (!added.empty() && !saved)
+        context.ui.showMessage(u"Could not save the watch list to " + view.watchList().path(), u"Error");
 }
 
 void runPreferencesCommand(CVertrelView& view) {
@@ -34,25 +56,35 @@ void runPreferencesCommand(CVertrelView& view) {
         return;
     const int oldShowBest = view.settings().readInt(u"Prefs", u"ShowBestSelling", 1);
     const int oldShowWhatsNew = view.settings().readInt(u"Prefs", u"ShowWhatsNew", 1);
-    CPrefsDlg dialog(view.settings(), view.window());
-    dialog.exec();
+    {
+        // The dialog stores its values as it closes; the branches follow
+        // the stored values, not the dialog's.
+        CPrefsDlg dialog(view.settings(), view.window());
+        dialog.exec();
+    }
     view.applyStoreListPreferences(oldShowBest, oldShowWhatsNew);
 }
 
 void runNetworkConnectionCommand(CVertrelView& view) {
     if (view.isBusy() || view.isBatchRun())
         return;
-    CNetworkDlg dialog(view.settings(), view.appFolder(), view.window());
-    dialog.exec();
+    {
+        CNetworkDlg dialog(view.settings(), view.appFolder(), view.window());
+        dialog.exec();
+    }
+    // The next download of the view uses what was just stored.
     view.reloadProxySettings();
 }
 
 void runCheckParsingScriptsCommand(CVertrelView& view) {
     if (view.isBusy() || view.isBatchRun())
         return;
-    view.setBusy(true);
-    checkForParsingScripts(view.flowContext());
-    view.setBusy(false);
+    FlowContext context = view.flowContext();
+    if (!context.ui.askYesNo(kScriptUpdateQuestion, u"Confirm"))
+        return;
+    // Busy keeps every other download off the shared work file meanwhile.
+    BusyScope busy(view);
+    runScriptUpdate(context);
 }
 
 } // namespace zelvon::ui
