@@ -118,6 +118,10 @@ void CVertrelView::downloadFinished(bool success) {
         const CompletionOutcome outcome =
             completeDownload(watchList_, index, true, productTempFilePath(appFolder_), clock_);
         if (outcome.updated) {
+            // The pane keeps its texts; a list that did not reach its file
+            // must not pass unnoticed, so the status line says so.
+            if (!outcome.saved)
+                flowUi_.setStatusText(u"Could not save the watch list to " + watchList_.path());
             setEntryImage(currentItem_, outcome.record.isNew != 0);
             if (outcome.record.isNew != 0 && before.isNew == 0)
                 newlyMarked_ << qs(outcome.record.productName);
