@@ -46,6 +46,9 @@ CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFold
     });
     reloadProxySettings();
 
+    // Precise: a coarse timer may fire up to 5 % early.
+    startupTimer_.setTimerType(Qt::PreciseTimer);
+    reloadTimer_.setTimerType(Qt::PreciseTimer);
     startupTimer_.setSingleShot(true);
     startupTimer_.setInterval(kStartupDelayMs);
     connect(&startupTimer_, &QTimer::timeout, this, &CVertrelView::onStartupTimer);
