@@ -3,7 +3,6 @@
 // offered, and that the dialog stays open on every failure.
 
 #include "dialog_test_fixture.h"
-#include "support/recording_flow_ui.h"
 #include "ui/dialogs/CAddProductDlg.h"
 #include "ui/dialogs/CSelectItemDlg.h"
 
@@ -25,12 +24,11 @@ class AddProductDialogTest : public QObject {
 private slots:
     void init() {
         world_ = std::make_unique<test::DialogTestWorld>();
-        QVERIFY(world_->ready());
     }
     void cleanup() { world_.reset(); }
 
     void opensByNameWithTheNote() {
-        CAddProductDlg dialog(world_->context(unused_));
+        CAddProductDlg dialog(world_->context());
         QCOMPARE(dialog.windowTitle(), QString("Add Product"));
         QCOMPARE(dialog.findChild<QGroupBox*>()->title(), QString("Add New Product"));
         QVERIFY(dialog.byNameButton()->isChecked());
@@ -64,14 +62,14 @@ private slots:
         QFETCH(bool, byId);
         QFETCH(QString, statusStart);
         QFETCH(QStringList, boxes);
-        CAddProductDlg dialog(world_->context(unused_));
+        CAddProductDlg dialog(world_->context());
         dialog.open();
         (byId ? dialog.byIdButton() : dialog.byNameButton())->click();
         QTest::keyClicks(dialog.entryEdit(), entered);
         QTest::keyClick(dialog.entryEdit(), Qt::Key_Return);
         QVERIFY(dialog.isVisible());
         QVERIFY(!dialog.lookup());
-        QCOMPARE(world_->boxes, boxes);
+        QCOMPARE(test::boxTexts(*world_), boxes);
         const QString status = dialog.statusText()->toPlainText();
         QVERIFY2(status.startsWith(statusStart), qPrintable(status));
         // A failed download shows the engine's reason after the words.
@@ -108,7 +106,7 @@ private slots:
                 QTest::mouseClick(pick->okButton(), Qt::LeftButton);
             },
             &offered);
-        CAddProductDlg dialog(world_->context(unused_));
+        CAddProductDlg dialog(world_->context());
         dialog.open();
         (byId ? dialog.byIdButton() : dialog.byNameButton())->click();
         QTest::keyClicks(dialog.entryEdit(), entered);
@@ -117,13 +115,13 @@ private slots:
         QVERIFY(dialog.lookup());
         QCOMPARE(QString::fromStdU16String(dialog.lookup()->productId), expectedId);
         QCOMPARE(QString::fromStdU16String(dialog.lookup()->productUrl),
-                 QString::fromStdString(world_->store_.baseUrl()) + "/store/product?pid=" + expectedId);
+                 test::storeBase(*world_) + "/store/product?pid=" + expectedId);
         QCOMPARE(offered, pickRow >= 0 ? 1 : 0);
         if (pickRow >= 0) {
             QCOMPARE(names, QStringList({"Chess Puzzles Daily", "Pocket Chess Master"}));
             QCOMPARE(preselected, 0);
         }
-        QCOMPARE(world_->boxes, QStringList());
+        QCOMPARE(test::boxTexts(*world_), QStringList());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
@@ -131,7 +129,7 @@ private slots:
         int offered = 0;
         const auto watch = test::whenModal<CSelectItemDlg>(
             [](CSelectItemDlg* pick) { QTest::keyClick(pick->list(), Qt::Key_Escape); }, &offered);
-        CAddProductDlg dialog(world_->context(unused_));
+        CAddProductDlg dialog(world_->context());
         dialog.open();
         QTest::keyClicks(dialog.entryEdit(), "chess");
         QTest::mouseClick(dialog.addButton(), Qt::LeftButton);
@@ -140,7 +138,7 @@ private slots:
         QVERIFY(!dialog.lookup());
         QCOMPARE(dialog.entryEdit()->text(), QString("chess"));
         QVERIFY(dialog.byNameButton()->isChecked());
-        QCOMPARE(world_->boxes, QStringList());
+        QCOMPARE(test::boxTexts(*world_), QStringList());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         // Cancel closes with no result.
         QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
@@ -149,9 +147,6 @@ private slots:
 
 private:
     std::unique_ptr<test::DialogTestWorld> world_;
-    // The dialog shows the flow itself; the context's own front end is
-    // never used.
-    test::RecordingFlowUi unused_;
 };
 
 QTEST_MAIN(AddProductDialogTest)

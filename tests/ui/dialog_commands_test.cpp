@@ -34,13 +34,6 @@ QStringList childTexts(QTreeWidgetItem* item) {
     return texts;
 }
 
-QStringList boxTexts(const WindowFixture& f) {
-    QStringList texts;
-    for (const test::Box& box : f.boxes)
-        texts << box.caption + "|" + box.text;
-    return texts;
-}
-
 // A store list's cache file holding one entry the store does not serve, so
 // a branch filled without a download shows it.
 void writeCachedList(WindowFixture& f, StoreListKind kind, const std::u16string& name) {
@@ -117,7 +110,7 @@ private slots:
         f.view().tree()->setCurrentItem(f.view().storeBranch(StoreListKind::BestSelling)->child(0));
         f.view().runCommand(ID_ADD_FROM_BESTSELLING);
         const QString limit = QString::fromStdU16String(std::u16string(kWatchListLimitText));
-        QCOMPARE(boxTexts(f), QStringList({"Notice|" + limit, "Notice|" + limit}));
+        QCOMPARE(test::boxTexts(f), QStringList({"Notice|" + limit, "Notice|" + limit}));
         QCOMPARE(seen, 0);
         QCOMPARE(f.view().watchBranch()->childCount(), 50);
         QCOMPARE(f.readWatchList().count(), size_t(50));
@@ -168,9 +161,9 @@ private slots:
 
     void checkForParsingScriptsInstallsThenFindsNothingNew() {
         WindowFixture f;
-        const std::string base = f.productUrl("").substr(0, f.productUrl("").find("/store/"));
-        f.settings.writeString(u"Settings", u"AutoCheckUrl",
-                               fromUtf8(base + "/orvalis/pocketpc/updates/zelvonWARE/scripts/scriptInfo.xml"));
+        f.settings.writeString(
+            u"Settings", u"AutoCheckUrl",
+            (test::storeBase(f) + "/orvalis/pocketpc/updates/zelvonWARE/scripts/scriptInfo.xml").toStdU16String());
         f.open();
         QStringList pane;
         QObject::connect(f.frame->pane()->htmlCtrl(), &CHtmlCtrl::fragmentShown,
@@ -192,9 +185,9 @@ private slots:
         QVERIFY(pane.last().contains("Done downloading new parsing scripts."));
 
         f.view().runCommand(ID_CHECK_SCRIPTS);
-        QCOMPARE(boxTexts(f).last(), QString("|No new script files available."));
+        QCOMPARE(test::boxTexts(f).last(), QString("|No new script files available."));
         QVERIFY(pane.last().contains("No new script files available."));
-        QCOMPARE(boxTexts(f).filter("Confirm|").size(), 3);
+        QCOMPARE(test::boxTexts(f).filter("Confirm|").size(), 3);
         QVERIFY(f.idle());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }

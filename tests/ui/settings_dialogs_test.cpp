@@ -91,8 +91,9 @@ private slots:
 
     void prefsShowTheirControlsAndRewriteAllSixOnClose() {
         test::DialogTestWorld world;
+        QCOMPARE(world.settings.readInt(u"Prefs", u"LeaveNew", 77), 77);
         {
-            CPrefsDlg dialog(world.settings_);
+            CPrefsDlg dialog(world.settings);
             QCOMPARE(dialog.windowTitle(), QString("Configure Preferences"));
             QCOMPARE(groupTitles(&dialog), QStringList({"Preferences"}));
             QCOMPARE(dialog.leaveNewList()->count(), 8);
@@ -118,18 +119,18 @@ private slots:
                                                                 {u"ShowBestSelling", 1}, {u"LeaveNew", 0},
                                                                 {u"UseExternalBrowser", 0}};
         for (const auto& [key, value] : expected) {
-            QCOMPARE(world.settings_.readInt(u"Prefs", key, 77), value);
+            QCOMPARE(world.settings.readInt(u"Prefs", key, 77), value);
         }
-        QCOMPARE(world.settings_.readString(u"Prefs", u"ExternalBrowser", u"absent"), std::u16string());
+        QCOMPARE(world.settings.readString(u"Prefs", u"ExternalBrowser", u"absent"), std::u16string());
     }
 
     void prefsStoreWhatTheUserChanged() {
         test::DialogTestWorld world;
-        world.settings_.writeInt(u"Prefs", u"LeaveNew", 9);
-        world.settings_.writeString(u"Prefs", u"ExternalBrowser", u"/opt/browser = fast; #1");
-        world.settings_.writeInt(u"Prefs", u"UseExternalBrowser", 1);
+        world.settings.writeInt(u"Prefs", u"LeaveNew", 9);
+        world.settings.writeString(u"Prefs", u"ExternalBrowser", u"/opt/browser = fast; #1");
+        world.settings.writeInt(u"Prefs", u"UseExternalBrowser", 1);
         {
-            CPrefsDlg dialog(world.settings_);
+            CPrefsDlg dialog(world.settings);
             QCOMPARE(dialog.leaveNewList()->currentIndex(), -1);
             QVERIFY(dialog.browserEdit()->isEnabled());
             QCOMPARE(dialog.browserEdit()->text(), QString("/opt/browser = fast; #1"));
@@ -142,36 +143,36 @@ private slots:
             QVERIFY(!dialog.openBrowserButton()->isEnabled());
             dialog.accept();
         }
-        QCOMPARE(world.settings_.readInt(u"Prefs", u"LeaveNew", 0), -1);
-        QCOMPARE(world.settings_.readInt(u"Prefs", u"ShowBestSelling", 1), 0);
-        QCOMPARE(world.settings_.readInt(u"Prefs", u"ReloadOnStart", 0), 1);
-        QCOMPARE(world.settings_.readInt(u"Prefs", u"UseExternalBrowser", 1), 0);
-        QCOMPARE(world.settings_.readString(u"Prefs", u"ExternalBrowser", u""), std::u16string(u"/opt/browser = fast; #1"));
+        QCOMPARE(world.settings.readInt(u"Prefs", u"LeaveNew", 0), -1);
+        QCOMPARE(world.settings.readInt(u"Prefs", u"ShowBestSelling", 1), 0);
+        QCOMPARE(world.settings.readInt(u"Prefs", u"ReloadOnStart", 0), 1);
+        QCOMPARE(world.settings.readInt(u"Prefs", u"UseExternalBrowser", 1), 0);
+        QCOMPARE(world.settings.readString(u"Prefs", u"ExternalBrowser", u""), std::u16string(u"/opt/browser = fast; #1"));
 
-        CPrefsDlg again(world.settings_);
+        CPrefsDlg again(world.settings);
         QVERIFY(!again.showBestSellingBox()->isChecked());
         again.leaveNewList()->setCurrentIndex(3);
         again.reject();
-        QCOMPARE(world.settings_.readInt(u"Prefs", u"LeaveNew", 0), 3);
+        QCOMPARE(world.settings.readInt(u"Prefs", u"LeaveNew", 0), 3);
     }
 
     void openBrowserExplainsWhatWentWrong() {
         test::DialogTestWorld world;
-        world.settings_.writeInt(u"Prefs", u"UseExternalBrowser", 1);
-        CPrefsDlg dialog(world.settings_);
+        world.settings.writeInt(u"Prefs", u"UseExternalBrowser", 1);
+        CPrefsDlg dialog(world.settings);
         dialog.setLauncher(&failingLauncher);
         QTest::mouseClick(dialog.openBrowserButton(), Qt::LeftButton);
         dialog.browserEdit()->setText("/no/such/browser");
         QTest::mouseClick(dialog.openBrowserButton(), Qt::LeftButton);
-        QCOMPARE(world.boxes, QStringList({"Zelvon|Please enter the path and filename of the browser application",
+        QCOMPARE(test::boxTexts(world), QStringList({"Zelvon|Please enter the path and filename of the browser application",
                                            "Zelvon|Could not launch browser: /no/such/browser"}));
         // The button stores nothing.
-        QCOMPARE(world.settings_.readString(u"Prefs", u"ExternalBrowser", u"absent"), std::u16string(u"absent"));
+        QCOMPARE(world.settings.readString(u"Prefs", u"ExternalBrowser", u"absent"), std::u16string(u"absent"));
     }
 
     void networkDialogOpensWithTheStoredValuesAndTheDefaultTestAddress() {
         test::DialogTestWorld world;
-        CNetworkDlg dialog(world.settings_, world.app_.u16path());
+        CNetworkDlg dialog(world.settings, world.app.u16path());
         QCOMPARE(dialog.windowTitle(), QString("Configure Network Connection"));
         QCOMPARE(groupTitles(&dialog),
                  QStringList({"Configure Network Connection", "Proxy Settings", "Test Internet Connection"}));
@@ -187,9 +188,8 @@ private slots:
         test::TinyproxyProcess proxy;
         QVERIFY(proxy.running());
         test::DialogTestWorld world;
-        QVERIFY(world.ready());
-        const QString page = QString::fromStdString(world.store_.baseUrl()) + "/orvalis/";
-        CNetworkDlg dialog(world.settings_, world.app_.u16path());
+        const QString page = test::storeBase(world) + "/orvalis/";
+        CNetworkDlg dialog(world.settings, world.app.u16path());
         dialog.show();
         dialog.testUrlEdit()->setText(page);
         const QString proxyPort = QString::fromStdString(proxy.address()).section(':', 1);
@@ -202,35 +202,35 @@ private slots:
         QTest::keyClick(dialog.useProxyBox(), Qt::Key_Space);
         QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
         QVERIFY(proxy.log().find("/orvalis/") != std::string::npos);
-        QCOMPARE(world.boxes, QStringList({"Success|Data has been downloaded from... " + page,
+        QCOMPARE(test::boxTexts(world), QStringList({"Success|Data has been downloaded from... " + page,
                                            "Success|Data has been downloaded from... " + page}));
         // A page that is not there fails.
         dialog.testUrlEdit()->setText(page + "missing");
         QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
-        QCOMPARE(world.boxes.last(), "Failure|Could not download data from... " + page + "missing");
+        QCOMPARE(test::boxTexts(world).last(), "Failure|Could not download data from... " + page + "missing");
         dialog.testUrlEdit()->setText(page);
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-        QCOMPARE(world.settings_.readInt(u"Settings", u"UseProxy", -1), -1);
+        QCOMPARE(world.settings.readInt(u"Settings", u"UseProxy", -1), -1);
 
         dialog.accept();
-        QCOMPARE(world.settings_.readInt(u"Settings", u"UseProxy", 0), 1);
-        QCOMPARE(world.settings_.readString(u"Settings", u"ProxyAddress", u""), std::u16string(u"127.0.0.1"));
-        QCOMPARE(world.settings_.readString(u"Settings", u"ProxyPort", u""), proxyPort.toStdU16String());
-        QCOMPARE(world.settings_.readString(u"Settings", u"PXURLTest", u""), page.toStdU16String());
+        QCOMPARE(world.settings.readInt(u"Settings", u"UseProxy", 0), 1);
+        QCOMPARE(world.settings.readString(u"Settings", u"ProxyAddress", u""), std::u16string(u"127.0.0.1"));
+        QCOMPARE(world.settings.readString(u"Settings", u"ProxyPort", u""), proxyPort.toStdU16String());
+        QCOMPARE(world.settings.readString(u"Settings", u"PXURLTest", u""), page.toStdU16String());
     }
 
     void networkEmptyAddressStoresNoProxy() {
         test::DialogTestWorld world;
-        world.settings_.writeString(u"Settings", u"ProxyAddress", u"proxy.example");
+        world.settings.writeString(u"Settings", u"ProxyAddress", u"proxy.example");
         {
-            CNetworkDlg dialog(world.settings_, world.app_.u16path());
+            CNetworkDlg dialog(world.settings, world.app.u16path());
             dialog.useProxyBox()->setChecked(true);
             dialog.addressEdit()->clear();
             dialog.open();
             QTest::keyClick(&dialog, Qt::Key_Escape);
         }
-        QCOMPARE(world.settings_.readInt(u"Settings", u"UseProxy", 1), 0);
-        QCOMPARE(world.settings_.readString(u"Settings", u"ProxyAddress", u"x"), std::u16string());
+        QCOMPARE(world.settings.readInt(u"Settings", u"UseProxy", 1), 0);
+        QCOMPARE(world.settings.readString(u"Settings", u"ProxyAddress", u"x"), std::u16string());
     }
 };
 
