@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -20,6 +21,14 @@ namespace zelvon::ui {
 namespace {
 
 QString qs(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+// Item texts come from the lists: an edit may start (F2) but its result is
+// always thrown away.
+class RejectingEditDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+};
 
 } // namespace
 
@@ -33,7 +42,8 @@ CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFold
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(true);
     tree_->setExpandsOnDoubleClick(false);
-    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    tree_->setItemDelegate(new RejectingEditDelegate(tree_));
     tree_->setIconSize(QSize(16, 16));
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->setAccessibleName(QStringLiteral("Products"));
@@ -129,6 +139,7 @@ QTreeWidgetItem* CVertrelView::addItem(QTreeWidgetItem* parent, const QString& t
     item->setText(0, text);
     item->setIcon(0, treeImage(image));
     item->setData(0, Qt::UserRole, tag);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
     return item;
 }
 

@@ -13,6 +13,7 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -401,6 +402,21 @@ private slots:
         f.open(false);
         emit f.frame->pane()->htmlCtrl()->anchorClicked(QUrl("http://h/a b?q=1&r=2"));
         QTRY_COMPARE_WITH_TIMEOUT(f.app.read("args.txt"), std::string("http://h/a b?q=1&r=2\n"), 5000);
+    }
+
+    void labelEditsAreRejected() {
+        WindowFixture f;
+        f.writeWatchList({f.product("10412", u"A")});
+        f.open();
+        QTreeWidget* tree = f.view().tree();
+        tree->setCurrentItem(f.entry(0));
+        tree->editItem(f.entry(0));
+        auto* editor = tree->findChild<QLineEdit*>();
+        QVERIFY(editor != nullptr);
+        editor->setText("Renamed");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCOMPARE(f.entry(0)->text(0), QString("A"));
+        QCOMPARE(f.readWatchList().records()[0].productName, std::u16string(u"A"));
     }
 
     void backupsAtExit() {
