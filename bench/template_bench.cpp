@@ -74,6 +74,52 @@ void BM_NestedTemplateLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_NestedTemplateLoop)->Arg(2500)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
+// One record with many distinct fields, each written once: every field tag
+// looks its field up among all the loop's fields, so the lookup must not
+// search them one by one.
+void BM_ManyFieldsInOneLoop(benchmark::State& state) {
+    const int fields = static_cast<int>(state.range(0));
+    std::string page = "<html><body><list>";
+    std::string script = "<extraction><source url='' cache='fields.htm'/>"
+                         "<item action='[StartLoop]' token='&lt;list&gt;' variable=''/>";
+    std::u16string templateText = u"<root>[vex:StartLoop:vex]<r";
+    for (int i = 0; i < fields; ++i) {
+        const std::string n = std::to_string(i);
+        page += "<x>v" + n + "</x>";
+        script += "<item action='[MoveTo]' token='&lt;x&gt;' variable=''/>"
+                  "<item action='[Extract]' token='&lt;/x&gt;' variable='f" + n + "'/>";
+        templateText += fromUtf8(" a" + n + "='[vex:g:f" + n + ":vex]'");
+    }
+    page += "</list></body></html>\n";
+    script += "<item action='[EndLoop]' token='&lt;/list&gt;' variable=''/></extraction>";
+    templateText += u"/>[vex:EndLoop:vex]</root>\n";
+
+    const bench::ScratchAppFolder folder;
+    folder.savePage("fields.htm", page);
+    std::vector<NamedRunner> runners;
+    runners.push_back({u"g", std::make_unique<ExtractionRunner>(folder.folder())});
+    if (!runners[0].runner->runScriptText(fromUtf8(script), true, u"")) {
+        state.SkipWithError("extraction failed");
+        return;
+    }
+    std::u16string output;
+    for (auto _ : state) {
+        std::u16string errors;
+        TemplateExpansion expansion = expandTemplate(templateText, runners, errors);
+        if (!expansion.success || !errors.empty()) {
+            state.SkipWithError("expansion failed");
+            break;
+        }
+        output = std::move(expansion.text);
+        benchmark::DoNotOptimize(output.data());
+    }
+    const std::string last = std::to_string(fields - 1);
+    if (output.find(fromUtf8(" a" + last + "='v" + last + "'")) == std::u16string::npos)
+        state.SkipWithError("last field missing");
+    state.SetComplexityN(fields);
+}
+BENCHMARK(BM_ManyFieldsInOneLoop)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 
 #include "engine/extracted_entry.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ public:
     int findEntry(std::u16string_view name, int after) const;
     std::u16string entryValue(int index) const;
     int entryDepth(int index) const;
+    // Every entry in page order (none unless the last run succeeded), for
+    // callers that walk them once instead of searching name by name.
+    std::span<const ExtractedEntry> entries() const { return ok_ ? std::span(entries_) : std::span<const ExtractedEntry>(); }
     std::u16string kelpoText() const;
     std::u16string tildeText() const;
 

@@ -5,6 +5,7 @@ namespace zelvon {
 void LoopTable::addField(std::u16string_view key) {
     if (fieldIndex(key) >= 0)
         return;
+    fieldPositions.emplace(std::u16string(key), fieldKeys.size());
     fieldKeys.emplace_back(key);
     topLevel.push_back(false);
     for (auto& row : rows)
@@ -12,10 +13,8 @@ void LoopTable::addField(std::u16string_view key) {
 }
 
 int LoopTable::fieldIndex(std::u16string_view key) const {
-    for (size_t i = 0; i < fieldKeys.size(); ++i)
-        if (fieldKeys[i] == key)
-            return static_cast<int>(i);
-    return -1;
+    const auto found = fieldPositions.find(key);
+    return found == fieldPositions.end() ? -1 : static_cast<int>(found->second);
 }
 
 void LoopTable::storeValue(size_t field, size_t row, std::u16string_view value, int depth) {
@@ -40,6 +39,7 @@ void LoopTable::finish() {
 
 void LoopTable::clear() {
     fieldKeys.clear();
+    fieldPositions.clear();
     topLevel.clear();
     rows.clear();
     currentRow = -1;

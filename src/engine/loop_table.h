@@ -6,13 +6,23 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zelvon {
 
+// Hashes keys given as views, so a lookup copies nothing.
+struct FieldKeyHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view key) const { return std::hash<std::u16string_view>{}(key); }
+};
+
 struct LoopTable {
     std::u16string name; // the loop's nesting level in decimal, "1" outermost
     std::vector<std::u16string> fieldKeys;
+    // fieldKeys by key: every field tag of every record looks its field up,
+    // so a loop with thousands of fields must not search them one by one.
+    std::unordered_map<std::u16string, size_t, FieldKeyHash, std::equal_to<>> fieldPositions;
     std::vector<bool> topLevel; // per field: the last value stored came from depth 0
     std::vector<std::vector<std::u16string>> rows;
     int currentRow = -1;

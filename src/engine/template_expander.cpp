@@ -61,22 +61,30 @@ bool buildLoopTable(int level, std::u16string_view body, const std::vector<Named
             table.addField(ref.key);
     }
 
+    // Each runner's entries are walked once and sorted into their fields by
+    // key; searching each field's entries one field at a time made a loop
+    // with many fields quadratic. A field's values keep their page order,
+    // runner after runner, and each runner fills its rows from the first.
     bool foundAtLevel = false;
-    for (size_t field = 0; field < table.fieldKeys.size(); ++field) {
-        FieldRef ref;
-        parseFieldRef(table.fieldKeys[field], ref);
-        for (const auto& named : runners) {
-            if (named.name != ref.script || !named.runner)
+    std::vector<size_t> nextRow;
+    std::u16string key;
+    for (const auto& named : runners) {
+        if (!named.runner || table.fieldKeys.empty())
+            continue;
+        nextRow.assign(table.fieldKeys.size(), 0);
+        for (const ExtractedEntry& entry : named.runner->entries()) {
+            if (entry.depth != 0 && entry.depth != level)
                 continue;
-            const ExtractionRunner& runner = *named.runner;
-            size_t row = 0;
-            for (int index = runner.findEntry(ref.field, -1); index >= 0; index = runner.findEntry(ref.field, index)) {
-                const int depth = runner.entryDepth(index);
-                if (depth == level)
-                    foundAtLevel = true;
-                if (depth == 0 || depth == level)
-                    table.storeValue(field, row++, runner.entryValue(index), depth);
-            }
+            key.assign(named.name);
+            key += u':';
+            key += entry.name;
+            const int field = table.fieldIndex(key);
+            if (field < 0)
+                continue;
+            if (entry.depth == level)
+                foundAtLevel = true;
+            const size_t slot = static_cast<size_t>(field);
+            table.storeValue(slot, nextRow[slot]++, entry.value, entry.depth);
         }
     }
     if (foundAtLevel)

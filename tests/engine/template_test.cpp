@@ -145,6 +145,10 @@ TEST_F(TemplateExpansionTest, FillsFieldsAndRepeatsLoops) {
          "[vex:EndLoop:vex]</g>[vex:EndLoop:vex].",
          "<g n='G1'><i>a</i><i>b</i><i>c</i></g><g n='G2'><i>a</i><i>b</i><i>c</i></g>."},
         {"[vex:StartLoop:vex]<[vex:n:item:vex]>[vex:EndLoop:vex]", ""},
+        // Fields used in another order than the page's, and the same field
+        // twice, still pair up record by record.
+        {"[vex:StartLoop:vex][vex:d:note:vex]=[vex:d:version:vex]/[vex:d:note:PHT:vex];[vex:EndLoop:vex]",
+         "alpha=1.0/alpha;beta=2.0/beta;gamma=3.0/gamma;"},
     };
     for (const auto& [templateText, output] : cases) {
         EXPECT_EQ(expand(templateText), output) << templateText;
