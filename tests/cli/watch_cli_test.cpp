@@ -187,6 +187,32 @@ TEST_F(WatchCli, CheckAllGoesByNameReportsFailuresAndSavesTheRest) {
         ((*it)[1] == "01/01/2023 08:00" ? old : fresh) += 1;
     EXPECT_EQ(fresh, 2);
     EXPECT_EQ(old, 1);
+
+    // One download at a time reports the same, word for word.
+    writeList({{"1", "gamma", "1.0"}, {"2", "Beta", "1.0"}, {"3", "alpha", "1.0"}});
+    const auto sequential = run({"check", "--jobs", "1"});
+    EXPECT_EQ(sequential.exitCode, 1);
+    EXPECT_EQ(sequential.out, result.out);
+}
+
+TEST_F(WatchCli, ReloadAllEndsWithBothStoreListsUnlessTheListIsEmpty) {
+    const auto empty = run({"check", "--reload-all"});
+    EXPECT_EQ(empty.exitCode, 0) << empty.err;
+    EXPECT_EQ(empty.out, "The watch list has no products.\n");
+
+    // The staged catalogue's store lists live at a port nobody serves, so
+    // both downloads fail, after the products and each with its caption.
+    writeList({{"1", "One", "1.0"}});
+    setPage("1", "One", "1.0");
+    const auto result = run({"check", "--reload-all"});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const size_t product = result.out.find("Download Success... Name: One");
+    const size_t whatsNew = result.out.find("Downloading What's New List...\nFailed to Get What's New List: ");
+    const size_t best = result.out.find("Downloading Best Selling List...\nFailed to Get Best Selling List: ");
+    ASSERT_NE(best, std::string::npos) << result.out;
+    EXPECT_LT(product, whatsNew) << result.out;
+    EXPECT_LT(whatsNew, best) << result.out;
+    EXPECT_EQ(requests(), 1);
 }
 
 TEST_F(WatchCli, CheckGivenIndexesOnly) {
@@ -223,6 +249,9 @@ TEST_F(WatchCli, CommandsThatCannotRunChangeNothing) {
         {"word", {"check", "x"}, good, true, false, 64, "usage: zelvon-cli"},
         {"hex", {"check", "0x0"}, good, true, false, 64, "usage: zelvon-cli"},
         {"empty index", {"check", ""}, good, true, false, 64, "usage: zelvon-cli"},
+        {"no jobs", {"check", "--jobs", "0"}, good, true, false, 64, "--jobs takes a number"},
+        {"jobs missing", {"check", "--jobs"}, good, true, false, 64, "--jobs takes a number"},
+        {"jobs word", {"check", "--jobs", "many"}, good, true, false, 64, "--jobs takes a number"},
         {"no catalogue", {"check"}, good, false, false, 2, missing},
         {"folder busy", {"check"}, good, true, true, 75, "Another Zelvon process"},
         // A list that exists but does not load reads as empty, with the user
