@@ -153,6 +153,7 @@ private:
     void markSelectedNew();
     void openHelp();
     void addFromStoreList(StoreListKind kind);
+    void reloadStoreList(StoreListKind kind);
 
     std::u16string appFolder_;
     const Clock& clock_;

@@ -27,14 +27,8 @@ void CVertrelView::runCommand(int id) {
         break;
     case ID_MARK_NEW: markSelectedNew(); break;
     case ID_REMOVE: removeSelected(); break;
-    case ID_RELOAD_WHATSNEW:
-        if (!busy_)
-            refillStoreBranch(StoreListKind::WhatsNew, true);
-        break;
-    case ID_RELOAD_BESTSELLING:
-        if (!busy_)
-            refillStoreBranch(StoreListKind::BestSelling, true);
-        break;
+    case ID_RELOAD_WHATSNEW: reloadStoreList(StoreListKind::WhatsNew); break;
+    case ID_RELOAD_BESTSELLING: reloadStoreList(StoreListKind::BestSelling); break;
     case ID_ADD_FROM_WHATSNEW: addFromStoreList(StoreListKind::WhatsNew); break;
     case ID_ADD_FROM_BESTSELLING: addFromStoreList(StoreListKind::BestSelling); break;
     case ID_PREFERENCES: runPreferencesCommand(*this); break;
@@ -43,6 +37,16 @@ void CVertrelView::runCommand(int id) {
     case ID_HELP: openHelp(); break;
     default: break;
     }
+}
+
+void CVertrelView::reloadStoreList(StoreListKind kind) {
+    // The list download shares the work file with a product download, so it
+    // waits until none runs; meanwhile the download commands are greyed.
+    if (busy_ || storeBranch(kind) == nullptr)
+        return;
+    setBusy(true);
+    refillStoreBranch(kind, true);
+    setBusy(false);
 }
 
 void CVertrelView::removeSelected() {
