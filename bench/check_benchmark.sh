@@ -32,11 +32,15 @@ export XDG_CONFIG_HOME="$WORK/config"
 export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
 export NO_PROXY="$no_proxy"
 
-# Starts a store on a free port with the given latency; prints its address.
+# Starts a store on a free port with the given latency (in this shell, so
+# the clean-up knows its process).
 start_store() {
-    local out="$WORK/store-$1.out"
-    "$BIN/zelvon-demo-store" --port 0 --latency "$1" --appdata "$BIN" >"$out" 2>"$WORK/store-$1.err" &
+    "$BIN/zelvon-demo-store" --port 0 --latency "$1" --appdata "$BIN" >"$WORK/store-$1.out" 2>"$WORK/store-$1.err" &
     PIDS+=($!)
+}
+# The address of the store started with that latency, once it listens.
+store_address() {
+    local out="$WORK/store-$1.out"
     for _ in $(seq 1 100); do
         grep -q '^listening on ' "$out" && break
         sleep 0.1
@@ -83,8 +87,10 @@ time_check() {
     echo $(((end - start) / 1000000))
 }
 
-SLOW=$(start_store "$LATENCY")
-FAST=$(start_store 0)
+start_store "$LATENCY"
+start_store 0
+SLOW=$(store_address "$LATENCY")
+FAST=$(store_address 0)
 [ -n "$SLOW" ] && [ -n "$FAST" ] || { echo "check_benchmark: the demo store did not start" >&2; exit 1; }
 make_app "$SLOW" "$WORK/slow"
 make_app "$FAST" "$WORK/fast"
