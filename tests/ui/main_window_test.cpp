@@ -12,6 +12,7 @@
 #include "window_test_support.h"
 
 #include <QAccessible>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -54,6 +55,15 @@ std::shared_ptr<QStringList> recordPane(CMainFrame& frame) {
                      [shown](const QString& fragment) { *shown << fragment; });
     return shown;
 }
+
+// Stands in for the desktop's handler of local files.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 } // namespace
 
@@ -402,6 +412,26 @@ private slots:
         f.open(false);
         emit f.frame->pane()->htmlCtrl()->anchorClicked(QUrl("http://h/a b?q=1&r=2"));
         QTRY_COMPARE_WITH_TIMEOUT(f.app.read("args.txt"), std::string("http://h/a b?q=1&r=2\n"), 5000);
+    }
+
+    void doubleClickOffersTheMenuAndHelpOpensThePage() {
+        WindowFixture f;
+        f.open();
+        QVERIFY(QTest::qWaitForWindowExposed(f.frame.get()));
+        QStringList offered;
+        f.view().setMenuRunner([&](QMenu& menu, const QPoint&) -> QAction* {
+            offered << menuEntries(menu).join(" | ");
+            return menu.actions().last(); // "Help..."
+        });
+        UrlRecorder opened;
+        QDesktopServices::setUrlHandler("file", &opened, "open");
+        QTreeWidget* tree = f.view().tree();
+        const QPoint centre = tree->visualItemRect(f.view().watchBranch()).center();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(offered, QStringList({"Add Product... | - | Check Products for Updates | - | Help..."}));
+        QCOMPARE(opened.urls, QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(f.app.str() + "/help/zelvonhelp.htm"))}));
     }
 
     void labelEditsAreRejected() {
