@@ -195,6 +195,10 @@ void CVertrelView::buildTree() {
             watchGroup_->setExpanded(true);
         }
     }
+    // A list file that exists but cannot be read is kept aside, not lost;
+    // the user learns where.
+    if (const std::u16string notice = watchList_.takeSetAsideNotice(); !notice.empty())
+        flowUi_.showMessage(notice, u"Notice");
     if (bestGroup_ != nullptr)
         fillStoreBranch(StoreListKind::BestSelling, false);
     if (whatsNewGroup_ != nullptr)

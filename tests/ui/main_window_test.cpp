@@ -108,6 +108,17 @@ private slots:
         QCOMPARE(QString::fromStdU16String(f.view().keyOf(f.entry(0))), QString("1"));
     }
 
+    void damagedListIsReportedAndKept() {
+        WindowFixture f;
+        f.app.write("cache/productList.txt", "not a list");
+        f.open();
+        QCOMPARE(f.view().watchBranch()->childCount(), 0);
+        QCOMPARE(f.boxes.size(), size_t(1));
+        QCOMPARE(f.boxes[0].caption, QString("Notice"));
+        QVERIFY(f.boxes[0].text.contains("productList.txt"));
+        QCOMPARE(f.app.read("cache/productList.txt"), std::string("not a list"));
+    }
+
     void missingCatalogueLeavesTheTreeEmpty() {
         WindowFixture f;
         std::filesystem::remove(f.app.path() / "scripts/scripts.txt");
