@@ -65,6 +65,9 @@ TEST(DetailOutput, FieldsMarkAndStamp) {
         {"no root", u"<kelpo><source productName=\"X\" productVersion=\"2\"/></kelpo>", false, u"Old", u"Old Co",
          u"1.0", 0},
         {"root without source", u"<root><item productName=\"X\"/></root>", false, u"Old", u"Old Co", u"1.0", 0},
+        {"neither name nor version: a page the script no longer reads",
+         u"<root><source productName=\"\" productCompany=\"Co\" productVersion=\"\"/></root>", false, u"Old",
+         u"Old Co", u"1.0", 0},
         {"not markup", u"Could not download", false, u"Old", u"Old Co", u"1.0", 0},
         {"empty", u"", false, u"Old", u"Old Co", u"1.0", 0},
     };
