@@ -9,6 +9,7 @@
 #include "ui/dialogs/CSelectItemDlg.h"
 #include "watch/connection_test.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -25,11 +26,12 @@ using zelvon::ui::CSelectItemDlg;
 
 namespace {
 
-// The label a screen reader reads for `field`.
-QString buddyText(QWidget* dialog, QWidget* field) {
-    for (QLabel* label : dialog->findChildren<QLabel*>())
-        if (label->buddy() == field)
-            return label->text();
+// The label a screen reader announces for `field`: the one that labels it.
+QString labelOf(QWidget* field) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(field);
+    for (const auto& [other, relation] : iface->relations(QAccessible::Label))
+        if (relation & QAccessible::Label)
+            return other->text(QAccessible::Name);
     return {};
 }
 
@@ -100,8 +102,8 @@ private slots:
             QCOMPARE(dialog.leaveNewList()->itemText(0), QString("0 Days"));
             QCOMPARE(dialog.leaveNewList()->itemText(1), QString("1 Day"));
             QCOMPARE(dialog.leaveNewList()->itemText(7), QString("7 Days"));
-            QCOMPARE(buddyText(&dialog, dialog.leaveNewList()), QString("for:"));
-            QCOMPARE(buddyText(&dialog, dialog.browserEdit()), QString("Enter file location of browser"));
+            QCOMPARE(labelOf(dialog.leaveNewList()), QString("for:"));
+            QCOMPARE(labelOf(dialog.browserEdit()), QString("Enter file location of browser"));
             QVERIFY(!dialog.reloadOnStartBox()->isChecked());
             QVERIFY(dialog.showBestSellingBox()->isChecked());
             QVERIFY(dialog.showWhatsNewBox()->isChecked());
@@ -178,9 +180,9 @@ private slots:
                  QStringList({"Configure Network Connection", "Proxy Settings", "Test Internet Connection"}));
         QCOMPARE(dialog.testUrlEdit()->text(), QString("http://127.0.0.1:47815/orvalis/"));
         QVERIFY(!dialog.useProxyBox()->isChecked());
-        QCOMPARE(buddyText(&dialog, dialog.addressEdit()), QString("Address"));
-        QCOMPARE(buddyText(&dialog, dialog.portEdit()), QString("Port"));
-        QCOMPARE(buddyText(&dialog, dialog.testUrlEdit()), QString("Enter URL"));
+        QCOMPARE(labelOf(dialog.addressEdit()), QString("Address"));
+        QCOMPARE(labelOf(dialog.portEdit()), QString("Port"));
+        QCOMPARE(labelOf(dialog.testUrlEdit()), QString("Enter URL"));
     }
 
     void networkTestUsesTheTypedProxyBeforeAnythingIsStored() {

@@ -36,6 +36,7 @@ CAddProductDlg::CAddProductDlg(const FlowContext& context, QWidget* parent)
     entryLabel->setBuddy(entry_);
     entry_->setAccessibleName(entryLabel->text());
     help_->setToolTip(QStringLiteral("Help"));
+    help_->setMaximumWidth(help_->fontMetrics().horizontalAdvance(QStringLiteral("??")) * 3);
     help_->setAccessibleDescription(QStringLiteral("Help on adding products"));
     auto* entryRow = new QHBoxLayout;
     entryRow->addWidget(entry_, 1);
@@ -87,8 +88,13 @@ void CAddProductDlg::addProduct() {
     const AddMode mode = byId_->isChecked() ? AddMode::ById : AddMode::ByName;
     // The entered text is taken as typed, blanks and all.
     std::optional<AddLookup> found = runAddLookup(mode, entry_->text().toStdU16String(), context_);
-    if (!found)
+    if (!found) {
+        // Back to the entry, so the user can correct it at once after the
+        // message or the Select Item list took the focus away.
+        activateWindow();
+        entry_->setFocus();
         return;
+    }
     lookup_ = std::move(found);
     accept();
 }
