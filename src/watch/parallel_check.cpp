@@ -1,6 +1,9 @@
 #include "watch/parallel_check.h"
 
+#include "foundation/text_codec.h"
+
 #include <chrono>
+#include <filesystem>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -35,6 +38,22 @@ private:
     std::deque<std::pair<BatchJob, DownloadResult>> done_;
 };
 
+// A check stopped at once by a second signal leaves its jobs' files behind;
+// the next one clears them. Only the holder of the folder's lock runs
+// parallel jobs, so none of them can be in use.
+void removeLeftoverJobFiles(std::u16string_view appFolder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::directory_iterator it(fs::path(toUtf8(appFolder)) / "cache", error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const bool jobFile = name.rfind("job-", 0) == 0 &&
+                             (name.ends_with("-workspace.htm") || name.ends_with("-productTemp.txt"));
+        if (jobFile)
+            fs::remove(it->path(), error);
+    }
+}
+
 void reportInOrder(UpdateBatch& batch, UpdateCheckObserver& observer) {
     for (const BatchJobReport& report : batch.takeReportsInOrder()) {
         observer.downloadStarting(report.index, report.before);
@@ -50,6 +69,7 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
     if (options.jobs <= 1)
         return runUpdateChecks(list, indexes, context, observer);
 
+    removeLeftoverJobFiles(context.appFolder);
     UpdateBatchOptions batchOptions;
     batchOptions.maxRunning = options.jobs;
     batchOptions.maxPerHost = options.perHost == 0 ? options.jobs : options.perHost;

@@ -200,6 +200,7 @@ TEST_F(ParallelCheck, CancelFinishesTheRunningDownloadsAndLeavesAWholeList) {
         addItem(id, server_);
     delayMs_ = 50;
     cancelAtRequest_ = 1; // once the first download ends, with three started
+    app_.write("cache/job-9-workspace.htm", "left by a run stopped at once");
     RecordingObserver observer;
     const UpdateBatchSummary summary = runParallel(observer, 3);
     EXPECT_TRUE(summary.cancelled);
