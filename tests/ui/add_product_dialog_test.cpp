@@ -6,6 +6,7 @@
 #include "ui/dialogs/CAddProductDlg.h"
 #include "ui/dialogs/CSelectItemDlg.h"
 
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,10 @@ using zelvon::ui::CSelectItemDlg;
 
 class AddProductDialogTest : public QObject {
     Q_OBJECT
+public slots:
+    // Stands in for the desktop's handler of local files.
+    void openUrl(const QUrl& url) { opened_ << url; }
+
 private slots:
     void init() {
         world_ = std::make_unique<test::DialogTestWorld>();
@@ -42,6 +47,11 @@ private slots:
                 buddies << label->text();
         buddies.sort();
         QCOMPARE(buddies, QStringList({"Enter Wareloft Product", "Status"}));
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        QTest::mouseClick(dialog.helpButton(), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(opened_, QList<QUrl>({QUrl::fromLocalFile(QString::fromStdU16String(world_->app.u16path()) +
+                                                           "/help/caf.htm")}));
     }
 
     void lookupsThatFailKeepTheDialogOpen_data() {
@@ -147,6 +157,7 @@ private slots:
 
 private:
     std::unique_ptr<test::DialogTestWorld> world_;
+    QList<QUrl> opened_;
 };
 
 QTEST_MAIN(AddProductDialogTest)
