@@ -17,11 +17,13 @@ std::string asciiLowered(std::string_view text) {
     return out;
 }
 
+// The query arrives decoded: a "+" of the address is a blank by now, so a
+// "+" still in the text was typed ("C++") and is part of a word.
 std::vector<std::string> splitWords(std::string_view text) {
     std::vector<std::string> words;
     std::string current;
     for (char c : text) {
-        if (c == ' ' || c == '+' || c == '\t') {
+        if (c == ' ' || c == '\t') {
             if (!current.empty())
                 words.push_back(std::move(current));
             current.clear();
