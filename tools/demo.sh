@@ -3,15 +3,27 @@
 # build, start the store on its fixed port, add a product by name to a
 # watch list of ten, check the eleven (nothing is new), publish new
 # versions of three of them on the store, check again (exactly those three
-# are new), stop the store.
+# are new), stop the store. With a display (DISPLAY or WAYLAND_DISPLAY) the
+# second check runs in the window instead: it opens on the same watch list,
+# checks every product three seconds after start, and the demo goes on when
+# you close it.
 # Everything else happens in a scratch folder that is removed at the end;
 # your own settings are not touched. Exits non-zero when any step fails.
 #
-# Usage: tools/demo.sh [--no-build] [BUILD_DIR]
+# Usage: tools/demo.sh [--headless] [--no-build] [BUILD_DIR]
+#   --headless  the command-line run even when a display is available
 #   --no-build  use the programs already built in BUILD_DIR (default build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+WINDOW=0
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    WINDOW=1
+fi
+if [ "${1:-}" = "--headless" ]; then
+    WINDOW=0
+    shift
+fi
 BUILD=1
 if [ "${1:-}" = "--no-build" ]; then
     BUILD=0
@@ -140,8 +152,18 @@ for id in $UPDATED; do
 done
 
 echo
-echo "== Checking again"
-cli check || fail "the second check reported failures"
+if [ "$WINDOW" = 1 ]; then
+    [ -x "$BIN/zelvon" ] || fail "$BIN/zelvon is missing; build the window or run with --headless"
+    # The settings file is the demo's own (XDG_CONFIG_HOME above).
+    cli settings set-int Prefs ReloadOnStart 1 >/dev/null
+    cli settings set-int Prefs LeaveNew 7 >/dev/null
+    echo "== Checking again in the window: it reloads every product 3 seconds after it opens."
+    echo "   Look at the products marked with a star, then close the window to finish."
+    "$BIN/zelvon" --app-folder "$APP" || fail "the window ended with an error"
+else
+    echo "== Checking again"
+    cli check || fail "the second check reported failures"
+fi
 
 expected=$(printf '%s\n' $UPDATED | sort | tr '\n' ' ')
 [ "$(new_ids)" = "$expected" ] || fail "expected exactly $expected to be new, found: $(new_ids)"

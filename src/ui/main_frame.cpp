@@ -27,7 +27,7 @@ CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, 
     file->addSeparator();
     addCommand(file, QStringLiteral("Reload All From Web"), ID_RELOAD_ALL, false);
     file->addSeparator();
-    addCommand(file, QStringLiteral("Exit"), ID_APP_EXIT, false);
+    addCommand(file, QStringLiteral("Exit"), ID_APP_EXIT, false)->setShortcut(QKeySequence::Quit);
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     addCommand(options, QStringLiteral("Preferences..."), ID_PREFERENCES, false);
     addCommand(options, QStringLiteral("Network Connection..."), ID_NETWORK, false);
