@@ -37,6 +37,11 @@ void runAddProductCommand(CVertrelView& view) {
         return;
     // The time the command started stamps the new record.
     const std::u16string stamp = formatDateTime(context.clock.now());
+    // The dialog's lookups write the work file and "productTemp.txt", which
+    // an update run shares; busy keeps a run (the start-up reload's timer
+    // fires inside the dialog's event loop) from starting until the output
+    // has been read.
+    BusyScope busy(view);
     CAddProductDlg dialog(context, view.window());
     if (dialog.exec() != QDialog::Accepted || !dialog.lookup())
         return;
@@ -81,6 +86,10 @@ void runCheckParsingScriptsCommand(CVertrelView& view) {
         return;
     FlowContext context = view.flowContext();
     if (!context.ui.askYesNo(kScriptUpdateQuestion, u"Confirm"))
+        return;
+    // A run may have started while the question was open (the start-up
+    // reload's timer); it owns busy and the work file, so the guard holds.
+    if (view.isBusy() || view.isBatchRun())
         return;
     // Busy keeps every other download off the shared work file meanwhile.
     BusyScope busy(view);

@@ -55,8 +55,13 @@ private slots:
         f.writeWatchList({f.product("1", u"Alpha Tool"), f.product("2", u"Zulu Tool")});
         f.open();
         int seen = 0;
+        bool runStarted = false;
         const auto watch = test::whenModal<CAddProductDlg>(
-            [](CAddProductDlg* dialog) {
+            [&f, &runStarted](CAddProductDlg* dialog) {
+                // The start-up reload's timer firing while the dialog is open
+                // must not start a run over the dialog's download files.
+                f.view().runCommand(ID_RELOAD_ALL);
+                runStarted = f.view().isBatchRun();
                 QTest::keyClick(dialog->byIdButton(), Qt::Key_Space);
                 QTest::keyClicks(dialog->entryEdit(), "10615");
                 QTest::keyClick(dialog->entryEdit(), Qt::Key_Return);
@@ -64,6 +69,7 @@ private slots:
             &seen);
         f.view().runCommand(ID_ADD_PRODUCT);
         QCOMPARE(seen, 1);
+        QVERIFY(!runStarted);
         QCOMPARE(childTexts(f.view().watchBranch()), QStringList({"Alpha Tool", "Meeting Minder", "Zulu Tool"}));
         QCOMPARE(f.view().tree()->currentItem()->text(0), QString("Meeting Minder"));
         QVERIFY(f.view().watchBranch()->isExpanded());
@@ -190,6 +196,18 @@ private slots:
         QCOMPARE(test::boxTexts(f).filter("Confirm|").size(), 3);
         QVERIFY(f.idle());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+        // A run that started while the question was open keeps its busy flag
+        // and the work file: the update does not run.
+        const qsizetype shown = pane.size();
+        ui::MessageBox::setTestHandler([&f](ui::MessageBox::Kind, const QString&, const QString&) {
+            f.view().setBusy(true);
+            return true;
+        });
+        f.view().runCommand(ID_CHECK_SCRIPTS);
+        QVERIFY(f.view().isBusy());
+        QCOMPARE(pane.size(), shown);
+        f.view().setBusy(false);
     }
 };
 
