@@ -73,6 +73,13 @@ private slots:
         QFETCH(QString, statusStart);
         QFETCH(QStringList, boxes);
         CAddProductDlg dialog(world_->context());
+        // The cursor when the failed download's reason arrives: still the
+        // wait cursor, since it is set on the download's own path.
+        bool waitingAtFailure = false;
+        connect(dialog.statusText(), &QPlainTextEdit::textChanged, [&] {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            waitingAtFailure = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+        });
         dialog.open();
         (byId ? dialog.byIdButton() : dialog.byNameButton())->click();
         QTest::keyClicks(dialog.entryEdit(), entered);
@@ -83,8 +90,10 @@ private slots:
         const QString status = dialog.statusText()->toPlainText();
         QVERIFY2(status.startsWith(statusStart), qPrintable(status));
         // A failed download shows the engine's reason after the words.
-        if (byId)
+        if (byId) {
             QVERIFY(status.size() > statusStart.size());
+            QVERIFY(waitingAtFailure);
+        }
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
