@@ -48,7 +48,8 @@ QStringList CHtmlCtrl::launchCommand(const SettingsStore& settings, const QStrin
 
 void CHtmlCtrl::openLink(const QUrl& link) {
     // The target as the page wrote it, spaces and query text unchanged.
-    const QStringList command = launchCommand(settings_, link.toString(QUrl::FullyDecoded));
+    // (FullyDecoded is refused for a whole URL: Qt warns and may differ.)
+    const QStringList command = launchCommand(settings_, link.toString());
     // Started without a shell; a missing or failing browser is not reported.
     if (!command.front().isEmpty())
         QProcess::startDetached(command.front(), command.mid(1));
