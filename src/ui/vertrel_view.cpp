@@ -35,7 +35,7 @@ public:
 CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFolder, const Clock& clock, bool upper,
                            QWidget* parent)
     : SplitterPane(settings, upper, parent), appFolder_(std::move(appFolder)), clock_(clock),
-      tree_(new QTreeWidget(this)), flowUi_(*this) {
+      tree_(new QTreeWidget(this)), flowUi_(this) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
@@ -54,6 +54,8 @@ CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFold
         if (selected != nullptr && !busy_)
             openContextMenu(selected, tree_->viewport()->mapToGlobal(tree_->visualItemRect(selected).center()));
     });
+    // Progress texts of the flows come before a blocking download: painted at once.
+    flowUi_.setPaneSink([this](const QString& html) { showHtmlNow(html); });
     reloadProxySettings();
 
     // Precise: a coarse timer may fire up to 5 % early.

@@ -6,7 +6,7 @@
 
 #include "ui/item_tags.h"
 #include "ui/splitter_pane.h"
-#include "ui/window_flow_ui.h"
+#include "ui/dialogs/dialog_flow_ui.h"
 #include "watch/flow_context.h"
 #include "watch/proxy_settings.h"
 #include "watch/script_catalogue.h"
@@ -62,7 +62,7 @@ public:
     const std::u16string& appFolder() const { return appFolder_; }
     const SettingsStore& settings() const { return settings_; }
     FlowContext flowContext();
-    WindowFlowUi& flowUi() { return flowUi_; }
+    DialogFlowUi& flowUi() { return flowUi_; }
     void reloadProxySettings();
     const ProxySettings& proxy() const { return proxy_; }
     // A record just appended to the watch list: insert its entry, select
@@ -169,7 +169,7 @@ private:
     WatchList whatsNewList_;
     WatchList bestList_;
     ProxySettings proxy_;
-    WindowFlowUi flowUi_;
+    DialogFlowUi flowUi_;
     MenuRunner menuRunner_;
     QTimer startupTimer_;
     QTimer reloadTimer_;
