@@ -3,6 +3,7 @@
 #include "foundation/formatting.h"
 #include "watch/app_paths.h"
 #include "watch/clock.h"
+#include "watch/download_completion.h"
 #include "watch/download_job.h"
 #include "watch/flow_context.h"
 #include "watch/flow_ui.h"
@@ -29,11 +30,31 @@ DownloadResult runProductDownload(const FlowContext& context, const CatalogueEnt
     return runDownloadJob(job);
 }
 
+// A detail page any of whose `source` children gave neither a name nor a
+// version is a page the script no longer understands; adding it would put
+// a nameless product on the list, so it fails like the update check's.
+bool detailOutputUnreadable(std::u16string_view appFolder) {
+    bool unreadable = false;
+    forEachOutputChild(productTempFilePath(appFolder), u"source", [&](const XmlNode& source) {
+        ProductRecord fields;
+        readProductFields(source, fields);
+        unreadable = unreadable || gaveNeitherNameNorVersion(fields);
+    });
+    return unreadable;
+}
+
+DownloadResult runDetailDownload(const FlowContext& context, std::u16string url, const ProxySettings& proxy) {
+    DownloadResult result = runProductDownload(context, context.catalogue.productDetail(), std::move(url), proxy);
+    if (result.success && detailOutputUnreadable(context.appFolder))
+        result = DownloadResult{false, std::u16string(kUnreadablePageText)};
+    return result;
+}
+
 std::optional<AddLookup> lookupById(std::u16string_view productId, const FlowContext& context,
                                     const ProxySettings& proxy) {
     const WaitCursorScope wait(context.ui);
     AddLookup lookup{std::u16string(productId), context.catalogue.detailUrl(productId)};
-    const DownloadResult result = runProductDownload(context, context.catalogue.productDetail(), lookup.productUrl, proxy);
+    const DownloadResult result = runDetailDownload(context, lookup.productUrl, proxy);
     if (!result.success) {
         context.ui.setStatusText(u"Failed to Get Product Details:  " + result.errorText);
         context.ui.showMessage(u"Could not find the specified ProductID", kFailureCaption);
@@ -149,7 +170,7 @@ std::optional<size_t> addFromStoreRecord(WatchList& watchList, const ProductReco
     const std::u16string stamp = formatDateTime(context.clock.now());
     const WaitCursorScope wait(context.ui);
     const std::u16string url = context.catalogue.detailUrl(storeRecord.productID);
-    const DownloadResult result = runProductDownload(context, context.catalogue.productDetail(), url, context.proxy);
+    const DownloadResult result = runDetailDownload(context, url, context.proxy);
     if (!result.success) {
         context.ui.showMessage(result.errorText, kStoreRecordFailureCaption);
         return std::nullopt;

@@ -1,8 +1,8 @@
 #include "watch/download_completion.h"
 
-#include "foundation/entity_codec.h"
 #include "foundation/xml_document.h"
 #include "watch/clock.h"
+#include "watch/product_output.h"
 #include "watch/watch_list.h"
 
 namespace zelvon {
@@ -20,15 +20,8 @@ Applied applyDocument(const XmlTree& document, std::u16string_view stamp, Produc
     for (const XmlNode* child = XmlTree::firstChild(root); child != nullptr; child = XmlTree::nextSibling(child)) {
         if (child->name != u"source")
             continue;
-        const auto field = [child](std::u16string_view name) {
-            return EntityCodec::unescapeMarkup(XmlTree::getAttribute(child, name));
-        };
-        changed.productName = field(u"productName");
-        changed.productCompany = field(u"productCompany");
-        changed.productVersion = field(u"productVersion");
-        changed.productDate = field(u"productDate");
-        changed.productDescription = field(u"productDescription");
-        if (changed.productName.empty() && changed.productVersion.empty())
+        readProductFields(*child, changed);
+        if (gaveNeitherNameNorVersion(changed))
             return Applied::UnreadablePage;
         // Only the user acknowledges an update; a version that changes back
         // does not take the mark away.

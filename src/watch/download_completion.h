@@ -30,6 +30,11 @@ inline constexpr std::u16string_view kUnreadablePageText =
     u"The product page could not be read: it gave neither a product name nor a version. "
     u"The store may have changed its pages; updating the parsing scripts may help.\n";
 
+// The fields of such a page, whichever flow downloaded it.
+inline bool gaveNeitherNameNorVersion(const ProductRecord& fields) {
+    return fields.productName.empty() && fields.productVersion.empty();
+}
+
 struct CompletionOutcome {
     bool updated = false;  // the record took new data and was written back
     bool saved = false;    // ... and the list file was saved

@@ -4,6 +4,7 @@
 
 #include "watch/add_product.h"
 
+#include "watch/download_completion.h"
 #include "support/local_http_server.h"
 #include "watch/record_commands.h"
 #include "watch/store_lists.h"
@@ -12,6 +13,7 @@
 #include "watch/app_paths.h"
 
 #include <mutex>
+#include <regex>
 
 namespace zelvon {
 namespace {
@@ -165,6 +167,37 @@ TEST_F(AddProductTest, FailedDownloadsSayWhyInStatusAndMessage) {
     EXPECT_EQ(ui_.messages[0].caption, u"Failure");
     EXPECT_EQ(list_.count(), 0u);
     EXPECT_EQ(ui_.waitDepth, 0);
+}
+
+TEST_F(AddProductTest, APageWithoutNameAndVersionIsNotAdded) {
+    // The store's own page with the name and the version left empty: the
+    // script runs through and gives an empty source.
+    httplib::Client storeClient(store_.baseUrl());
+    const auto real = storeClient.Get("/store/product?pid=10412");
+    ASSERT_TRUE(real);
+    std::string page = std::regex_replace(real->body, std::regex("(<h1 class=\"product-name\">)[^<]*"), "$1");
+    page = std::regex_replace(page, std::regex("(<td class=\"version\">)[^<]*"), "$1");
+    test::LocalHttpServer server;
+    server.server().Get("/product", [page](const httplib::Request&, httplib::Response& response) {
+        response.set_content(page, "text/html");
+    });
+    server.start();
+    setCatalogueUrl("productDetail", server.url("/product?pid="));
+
+    EXPECT_TRUE(addProduct(list_, AddMode::ById, u"10412", context()).empty());
+    ASSERT_EQ(ui_.statusTexts.size(), 2u);
+    EXPECT_EQ(ui_.statusTexts[1], u"Failed to Get Product Details:  " + std::u16string(kUnreadablePageText));
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, u"Could not find the specified ProductID");
+
+    ui_ = RecordingFlowUi();
+    EXPECT_FALSE(addFromStoreRecord(list_, namedRecord("10412"), context()));
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, kUnreadablePageText);
+    EXPECT_EQ(ui_.messages[0].caption, u"Failed to Get Product Details");
+    server.stop();
+    EXPECT_EQ(list_.count(), 0u);
+    EXPECT_EQ(reloaded().count(), 0u);
 }
 
 TEST_F(AddProductTest, SearchWordsReachTheStoreAsTyped) {
