@@ -135,8 +135,8 @@ int addCommand(Context& context) {
         return kExitUsage;
 
     AppFolderLock lock;
-    if (!lockAppFolder(context, lock))
-        return kExitBusy;
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
     ScriptCatalogue catalogue;
     if (!loadCatalogue(context, catalogue))
         return kExitCatalogue;

@@ -7,12 +7,12 @@
 
 namespace zelvon::cli {
 
-bool lockAppFolder(Context& context, AppFolderLock& lock) {
+int lockAppFolder(Context& context, AppFolderLock& lock) {
     std::u16string lockError;
     if (lock.acquire(context.appFolder, lockError))
-        return true;
+        return 0;
     context.err << "zelvon-cli: " << toUtf8(lockError) << " Nothing was changed.\n";
-    return false;
+    return lock.heldElsewhere() ? kExitBusy : kExitFailed;
 }
 
 } // namespace zelvon::cli

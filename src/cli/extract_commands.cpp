@@ -58,8 +58,10 @@ int extractCommand(Context& context) {
 
     // A download goes through the folder's shared work file.
     AppFolderLock lock;
-    if (!options->useCache && !lockAppFolder(context, lock))
-        return kExitBusy;
+    if (!options->useCache) {
+        if (const int locked = lockAppFolder(context, lock))
+            return locked;
+    }
 
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
     ExtractionRunner runner(context.appFolder);

@@ -61,8 +61,8 @@ int nettestCommand(Context& context) {
     }
 
     AppFolderLock lock;
-    if (!lockAppFolder(context, lock))
-        return kExitBusy;
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
     TerminalFlowUi ui(std::cin, context.out, context.err, false);
     return runConnectionTest(values, context.appFolder, ui) ? 0 : kExitFailed;
 }

@@ -44,8 +44,8 @@ struct LockedList {
 };
 
 int openList(Context& context, LockedList& locked) {
-    if (!lockAppFolder(context, locked.lock))
-        return kExitBusy;
+    if (const int busy = lockAppFolder(context, locked.lock))
+        return busy;
     return loadWatchList(context, locked.list) ? 0 : kExitFailed;
 }
 

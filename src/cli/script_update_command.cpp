@@ -34,8 +34,8 @@ int updateScriptsCommand(Context& context) {
     }
 
     AppFolderLock lock;
-    if (!lockAppFolder(context, lock))
-        return kExitBusy;
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
 
     TerminalFlowUi ui(std::cin, context.out, context.err, interactive);
     // The update needs no catalogue: it is the way to repair a damaged one.

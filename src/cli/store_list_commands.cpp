@@ -87,8 +87,8 @@ int reloadListsCommand(Context& context) {
         return kExitUsage;
 
     AppFolderLock lock;
-    if (!lockAppFolder(context, lock))
-        return kExitBusy;
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
     ScriptCatalogue catalogue;
     if (!loadCatalogue(context, catalogue))
         return kExitCatalogue;

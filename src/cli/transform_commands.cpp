@@ -23,8 +23,8 @@ int transformCommand(Context& context) {
 
     // The run downloads through the folder's shared work file.
     AppFolderLock lock;
-    if (!lockAppFolder(context, lock))
-        return kExitBusy;
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
 
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
     Transformer transformer(context.appFolder);

@@ -247,8 +247,8 @@ int checkCommand(Context& context) {
     // Held until the command returns: the list is read, downloaded into and
     // saved by this process alone.
     AppFolderLock lock;
-    if (!lockAppFolder(context, lock))
-        return kExitBusy;
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
 
     ScriptCatalogue catalogue;
     if (!loadCatalogue(context, catalogue))

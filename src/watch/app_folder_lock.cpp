@@ -20,6 +20,7 @@ std::u16string AppFolderLock::lockFilePath(std::u16string_view appFolder) {
 bool AppFolderLock::acquire(std::u16string_view appFolder, std::u16string& errorText) {
     if (fd_ >= 0)
         return true;
+    heldElsewhere_ = false;
     const std::u16string path = lockFilePath(appFolder);
     // Close-on-exec, so a browser or helper started later does not keep the
     // folder locked after we end.
@@ -33,7 +34,8 @@ bool AppFolderLock::acquire(std::u16string_view appFolder, std::u16string& error
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        if (error == EWOULDBLOCK)
+        heldElsewhere_ = error == EWOULDBLOCK;
+        if (heldElsewhere_)
             errorText += u"Another Zelvon process is working with the files of " + std::u16string(appFolder) +
                          u". Try again when it has finished.";
         else

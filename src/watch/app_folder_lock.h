@@ -26,9 +26,14 @@ public:
     bool acquire(std::u16string_view appFolder, std::u16string& errorText);
     void release();
     bool isHeld() const { return fd_ >= 0; }
+    // After a failed acquire: true when another process holds the lock
+    // (worth trying again later), false when the lock file could not be
+    // opened or locked at all.
+    bool heldElsewhere() const { return heldElsewhere_; }
 
 private:
     int fd_ = -1;
+    bool heldElsewhere_ = false;
 };
 
 } // namespace zelvon

@@ -83,6 +83,20 @@ TEST_F(AddCli, FailuresAndWrongArguments) {
     EXPECT_FALSE(std::filesystem::exists(app_.file("cache/productList.txt")));
 }
 
+TEST_F(AddCli, AMissingFolderIsAFailureNotABusyFolder) {
+    // A mistyped --app-folder: waiting and trying again (75) cannot help.
+    const std::string missing = app_.file("nowhere");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"add", "--id", "10412"}, {"check"}, {"reload-lists"}, {"remove", "0"}, {"update-scripts", "--yes"}}) {
+        SCOPED_TRACE(args[0]);
+        std::vector<std::string> full{"--app-folder", missing};
+        full.insert(full.end(), args.begin(), args.end());
+        const auto result = test::runProgram(ZELVON_BIN_DIR "/zelvon-cli", full, scratch_.str());
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
 TEST_F(AddCli, StoreListsThenAddRemoveMarkAndAcknowledge) {
     ASSERT_EQ(run({"reload-lists"}).exitCode, 0);
     const auto best = json({"lists", "--json", "best"});
