@@ -205,6 +205,8 @@ bool reloadStoreLists(Context& context, const ScriptCatalogue& catalogue, const 
     bool allLoaded = true;
     for (const auto& [kind, text] : {std::pair{StoreListKind::WhatsNew, "Downloading What's New List..."},
                                      std::pair{StoreListKind::BestSelling, "Downloading Best Selling List..."}}) {
+        if (stopSignal.load() != 0)
+            return false;
         context.out << text << '\n';
         context.out.flush();
         WatchList list;
@@ -291,13 +293,16 @@ int checkCommand(Context& context) {
     }
     if (!anyNew)
         context.out << "\nNo new updates.\n";
-    if (summary.cancelled) {
+    if (summary.cancelled)
         context.out << "Download has been cancelled.\n";
-        return 128 + stopSignal.load();
-    }
     bool listsLoaded = true;
-    if (reloadAll)
+    if (reloadAll && !summary.cancelled)
         listsLoaded = reloadStoreLists(context, catalogue, clock);
+    // A signal that came after the last product (during the store lists, or
+    // just as the batch ended) still ends the run as stopped, so cron and
+    // timeout(1) see the run did not end on its own.
+    if (const int stopped = stopSignal.load())
+        return 128 + stopped;
     return summary.failed == 0 && summary.saveFailures == 0 && listsLoaded ? 0 : kExitFailed;
 }
 

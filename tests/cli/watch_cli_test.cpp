@@ -9,8 +9,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <thread>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -37,8 +42,15 @@ protected:
         // Settings go to a folder of this test, never the user's own.
         ::setenv("XDG_CONFIG_HOME", config_.str().c_str(), 1);
         server_.server().Get(R"(/product/(\w+))", [this](const httplib::Request& request, httplib::Response& response) {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::unique_lock<std::mutex> lock(mutex_);
             ++requests_;
+            if (request.matches[1].str() == "stall") {
+                // Held until the test lets go, so it can signal a run that
+                // is surely inside this download.
+                stalled_ = true;
+                changed_.notify_all();
+                changed_.wait_for(lock, std::chrono::seconds(20), [this] { return released_; });
+            }
             const auto page = pages_.find(request.matches[1].str());
             if (page == pages_.end()) {
                 response.status = 404;
@@ -84,7 +96,89 @@ protected:
     std::mutex mutex_;
     std::map<std::string, std::string> pages_;
     int requests_ = 0;
+    std::condition_variable changed_;
+    bool stalled_ = false;
+    bool released_ = false;
 };
+
+// The zelvon-cli this test process started, found through /proc.
+pid_t childProgram() {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.find("(zelvon-cli)") == std::string::npos)
+            continue;
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        char state = 0;
+        pid_t parent = 0;
+        if (rest >> state >> parent && parent == ::getpid())
+            return static_cast<pid_t>(std::stol(entry.path().filename().string()));
+    }
+    return 0;
+}
+
+TEST_F(WatchCli, ASignalStopsTheRunWhereverItComes) {
+    const std::string catalogue = app_.read("scripts/scripts.txt");
+    const std::string whatsNew = "<whatsNew url=\"http://127.0.0.1:1/new\" nrt=\"new.nrt\"/>";
+    const size_t at = catalogue.find(whatsNew);
+    ASSERT_NE(at, std::string::npos);
+    // What's New from the stalling page, through a script that exists.
+    std::string stallingLists = catalogue;
+    stallingLists.replace(at, whatsNew.size(),
+                          "<whatsNew url=\"" + server_.url("/product/stall") + "\" nrt=\"detail.nrt\"/>");
+    const struct {
+        const char* label;
+        std::string catalogue;
+        std::vector<Product> list;
+        int signal;
+        const char* shown;    // in the output
+        const char* notShown; // nowhere in the output
+    } cases[] = {
+        // The stalled product ends and is saved; nothing new starts.
+        {"during a download", catalogue, {{"1", "One", "1.0"}, {"stall", "Two", "1.0"}}, SIGTERM,
+         "Download has been cancelled.\n", "Downloading What's New List"},
+        // After the last product: the second store list is not fetched.
+        {"during the store lists", stallingLists, {{"1", "One", "1.0"}}, SIGINT, "Downloading What's New List...\n",
+         "Downloading Best Selling List"},
+    };
+    setPage("1", "One", "1.1");
+    setPage("stall", "Two", "2.0");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        app_.write("scripts/scripts.txt", c.catalogue);
+        writeList(c.list);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stalled_ = released_ = false;
+        }
+        test::ProgramResult result;
+        std::thread runner([&] { result = run({"check", "--reload-all"}); });
+        pid_t pid = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait_for(lock, std::chrono::seconds(20), [this] { return stalled_; });
+            pid = childProgram();
+        }
+        EXPECT_GT(pid, 0);
+        if (pid > 0)
+            ::kill(pid, c.signal);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            released_ = true;
+        }
+        changed_.notify_all();
+        runner.join();
+
+        EXPECT_EQ(result.exitCode, 128 + c.signal) << result.out << result.err;
+        EXPECT_NE(result.out.find(c.shown), std::string::npos) << result.out;
+        EXPECT_EQ(result.out.find(c.notShown), std::string::npos) << result.out;
+        const std::string file = listFile();
+        EXPECT_NE(file.find("productVersion=\"1.1\""), std::string::npos) << file;
+        if (c.list.size() == 2) {
+            EXPECT_NE(file.find("productVersion=\"2.0\""), std::string::npos) << "the running download is applied";
+        }
+    }
+}
 
 TEST_F(WatchCli, CataloguePrintsTheEightTexts) {
     const auto result = run({"catalogue"});
