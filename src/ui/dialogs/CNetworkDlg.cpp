@@ -14,7 +14,7 @@
 namespace zelvon::ui {
 
 CNetworkDlg::CNetworkDlg(const SettingsStore& settings, std::u16string appFolder, QWidget* parent)
-    : QDialog(parent), settings_(settings), appFolder_(std::move(appFolder)), flowUi_(this),
+    : StoreOnCloseDialog(parent), settings_(settings), appFolder_(std::move(appFolder)), flowUi_(this),
       useProxy_(new QCheckBox(QStringLiteral("Use Proxy Server"))), address_(new QLineEdit), port_(new QLineEdit),
       testUrl_(new QLineEdit), test_(new QPushButton(QStringLiteral("Test Connection"))) {
     setWindowTitle(QStringLiteral("Configure Network Connection"));
@@ -43,10 +43,7 @@ CNetworkDlg::CNetworkDlg(const SettingsStore& settings, std::u16string appFolder
     outerColumn->addWidget(testFrame);
     outerColumn->addStretch();
 
-    // One way out: the values are stored however the dialog closes, so a
-    // Cancel button would promise something the dialog does not do.
-    auto* closeButtons = new QDialogButtonBox(QDialogButtonBox::Ok);
-    connect(closeButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    QDialogButtonBox* closeButtons = makeCloseButtons();
     test_->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -83,12 +80,6 @@ NetworkValues CNetworkDlg::typedValues() const {
 
 bool CNetworkDlg::testConnection() { return runConnectionTest(typedValues(), appFolder_, flowUi_); }
 
-void CNetworkDlg::done(int result) {
-    if (!stored_) {
-        stored_ = true;
-        storeNetworkValues(typedValues(), settings_);
-    }
-    QDialog::done(result);
-}
+void CNetworkDlg::storeValues() { storeNetworkValues(typedValues(), settings_); }
 
 } // namespace zelvon::ui

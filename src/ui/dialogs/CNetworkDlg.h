@@ -4,8 +4,7 @@
 // the dialog closes, however it closes.
 
 #include "ui/dialogs/dialog_flow_ui.h"
-
-#include <QDialog>
+#include "ui/dialogs/store_on_close_dialog.h"
 
 #include <string>
 
@@ -20,7 +19,7 @@ struct NetworkValues;
 
 namespace zelvon::ui {
 
-class CNetworkDlg : public QDialog {
+class CNetworkDlg : public StoreOnCloseDialog {
     Q_OBJECT
 public:
     CNetworkDlg(const SettingsStore& settings, std::u16string appFolder, QWidget* parent = nullptr);
@@ -36,9 +35,9 @@ public:
     QLineEdit* testUrlEdit() const { return testUrl_; }
     QPushButton* testButton() const { return test_; }
 
-    void done(int result) override;
-
 private:
+    void storeValues() override;
+
     const SettingsStore& settings_;
     std::u16string appFolder_;
     DialogFlowUi flowUi_;
@@ -47,7 +46,6 @@ private:
     QLineEdit* port_;
     QLineEdit* testUrl_;
     QPushButton* test_;
-    bool stored_ = false;
 };
 
 } // namespace zelvon::ui

@@ -26,7 +26,7 @@ int checkedValue(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 } // namespace
 
 CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings), reloadOnStart_(new QCheckBox(QStringLiteral("Check for Updates on Startup"))),
+    : StoreOnCloseDialog(parent), settings_(settings), reloadOnStart_(new QCheckBox(QStringLiteral("Check for Updates on Startup"))),
       showBestSelling_(new QCheckBox(QStringLiteral("Show Best Selling List"))),
       showWhatsNew_(new QCheckBox(QStringLiteral("Show What's New List"))), leaveNew_(new QComboBox),
       overrideBrowser_(new QCheckBox(QStringLiteral("Override default Browser"))), browser_(new QLineEdit),
@@ -64,10 +64,7 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     column->addWidget(new QLabel(QStringLiteral("(default is Pocket IE)")));
     column->addStretch();
 
-    // One way out: the values are stored however the dialog closes (also
-    // by Escape), so a Cancel button would promise what it does not do.
-    auto* closeButtons = new QDialogButtonBox(QDialogButtonBox::Ok);
-    connect(closeButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    QDialogButtonBox* closeButtons = makeCloseButtons();
     openBrowser_->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -121,21 +118,13 @@ void CPrefsDlg::openBrowser() {
         MessageBox::show(this, QStringLiteral("Could not launch browser: ") + program, QStringLiteral("Zelvon"));
 }
 
-void CPrefsDlg::store() {
-    if (stored_)
-        return;
-    stored_ = true;
+void CPrefsDlg::storeValues() {
     settings_.writeInt(kPrefs, u"ReloadOnStart", checkedValue(reloadOnStart_));
     settings_.writeInt(kPrefs, u"ShowWhatsNew", checkedValue(showWhatsNew_));
     settings_.writeInt(kPrefs, u"ShowBestSelling", checkedValue(showBestSelling_));
     settings_.writeInt(kPrefs, u"LeaveNew", leaveNew_->currentIndex());
     settings_.writeInt(kPrefs, u"UseExternalBrowser", checkedValue(overrideBrowser_));
     settings_.writeString(kPrefs, u"ExternalBrowser", browser_->text().toStdU16String());
-}
-
-void CPrefsDlg::done(int result) {
-    store();
-    QDialog::done(result);
 }
 
 } // namespace zelvon::ui

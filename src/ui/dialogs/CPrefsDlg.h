@@ -3,7 +3,7 @@
 // reads them when it is made and writes all six back when it closes, however
 // it closes (OK, Escape, the window's close button).
 
-#include <QDialog>
+#include "ui/dialogs/store_on_close_dialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -16,7 +16,7 @@ class SettingsStore;
 
 namespace zelvon::ui {
 
-class CPrefsDlg : public QDialog {
+class CPrefsDlg : public StoreOnCloseDialog {
     Q_OBJECT
 public:
     explicit CPrefsDlg(const SettingsStore& settings, QWidget* parent = nullptr);
@@ -34,11 +34,9 @@ public:
     QLineEdit* browserEdit() const { return browser_; }
     QPushButton* openBrowserButton() const { return openBrowser_; }
 
-    void done(int result) override;
-
 private:
     void load();
-    void store();
+    void storeValues() override;
     void applyBrowserRule();
     void openBrowser();
 
@@ -51,7 +49,6 @@ private:
     QLineEdit* browser_;
     QPushButton* openBrowser_;
     Launcher launcher_;
-    bool stored_ = false;
 };
 
 } // namespace zelvon::ui
