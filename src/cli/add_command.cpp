@@ -5,7 +5,6 @@
 #include "cli/command.h"
 
 #include "foundation/text_codec.h"
-#include "cli/app_folder_guard.h"
 #include "cli/record_json.h"
 #include "cli/terminal_flow_ui.h"
 #include "cli/watch_loading.h"
@@ -135,14 +134,10 @@ int addCommand(Context& context) {
         return kExitUsage;
 
     AppFolderLock lock;
-    if (const int locked = lockAppFolder(context, lock))
-        return locked;
     ScriptCatalogue catalogue;
-    if (!loadCatalogue(context, catalogue))
-        return kExitCatalogue;
     WatchList list;
-    if (!loadWatchList(context, list))
-        return kExitFailed;
+    if (const int failed = openForDownload(context, lock, catalogue, &list))
+        return failed;
 
     const SystemClock clock;
     AddFlowUi ui(context, args.pick, TerminalFlowUi::stdinIsTerminal());

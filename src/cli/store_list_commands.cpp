@@ -4,7 +4,6 @@
 #include "cli/command.h"
 
 #include "foundation/text_codec.h"
-#include "cli/app_folder_guard.h"
 #include "cli/record_json.h"
 #include "cli/terminal_flow_ui.h"
 #include "cli/watch_loading.h"
@@ -87,11 +86,9 @@ int reloadListsCommand(Context& context) {
         return kExitUsage;
 
     AppFolderLock lock;
-    if (const int locked = lockAppFolder(context, lock))
-        return locked;
     ScriptCatalogue catalogue;
-    if (!loadCatalogue(context, catalogue))
-        return kExitCatalogue;
+    if (const int failed = openForDownload(context, lock, catalogue, nullptr))
+        return failed;
 
     const SystemClock clock;
     TerminalFlowUi ui(std::cin, context.out, context.err, false);

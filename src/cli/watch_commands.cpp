@@ -7,7 +7,6 @@
 
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
-#include "cli/app_folder_guard.h"
 #include "cli/record_json.h"
 #include "cli/watch_loading.h"
 #include "watch/app_folder_lock.h"
@@ -249,15 +248,10 @@ int checkCommand(Context& context) {
     // Held until the command returns: the list is read, downloaded into and
     // saved by this process alone.
     AppFolderLock lock;
-    if (const int locked = lockAppFolder(context, lock))
-        return locked;
-
     ScriptCatalogue catalogue;
-    if (!loadCatalogue(context, catalogue))
-        return kExitCatalogue;
     WatchList list;
-    if (!loadWatchList(context, list))
-        return kExitFailed;
+    if (const int failed = openForDownload(context, lock, catalogue, &list))
+        return failed;
 
     for (const size_t index : requested) {
         const auto record = list.record(index);

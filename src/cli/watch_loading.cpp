@@ -1,5 +1,6 @@
 #include "cli/watch_loading.h"
 
+#include "cli/app_folder_guard.h"
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
 #include "watch/app_paths.h"
@@ -26,6 +27,16 @@ bool loadCatalogue(Context& context, ScriptCatalogue& catalogue) {
         return true;
     context.err << toUtf8(kLoadErrorCaption) << ": " << toUtf8(catalogue.loadErrorText()) << '\n';
     return false;
+}
+
+int openForDownload(Context& context, AppFolderLock& lock, ScriptCatalogue& catalogue, WatchList* list) {
+    if (const int locked = lockAppFolder(context, lock))
+        return locked;
+    if (!loadCatalogue(context, catalogue))
+        return kExitCatalogue;
+    if (list != nullptr && !loadWatchList(context, *list))
+        return kExitFailed;
+    return 0;
 }
 
 } // namespace zelvon::cli

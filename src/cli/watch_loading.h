@@ -5,6 +5,7 @@
 #include "cli/command.h"
 
 namespace zelvon {
+class AppFolderLock;
 class ScriptCatalogue;
 class WatchList;
 }
@@ -21,5 +22,10 @@ bool loadWatchList(Context& context, WatchList& list);
 // False, with the "Load Error" text printed, when the catalogue is missing
 // or damaged.
 bool loadCatalogue(Context& context, ScriptCatalogue& catalogue);
+
+// The start of a command that downloads into the folder: its lock, the
+// catalogue and, when `list` is given, the watch list, in that order. 0, or
+// the exit code the command stops with (the user has been told why).
+int openForDownload(Context& context, AppFolderLock& lock, ScriptCatalogue& catalogue, WatchList* list);
 
 } // namespace zelvon::cli
