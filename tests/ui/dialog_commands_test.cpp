@@ -162,7 +162,6 @@ private slots:
         QCOMPARE(f.view().proxy().address, std::u16string(u"proxy.invalid"));
         setProxy("");
         QCOMPARE(f.view().proxy().useProxy, 0);
-        QCOMPARE(f.settings.readInt(u"Settings", u"UseProxy", 1), 0);
     }
 
     void checkForParsingScriptsInstallsThenFindsNothingNew() {
