@@ -19,5 +19,8 @@ int main(int argc, char** argv) {
         return 1;
     TimingReport::attachIfAsked(*app.mainFrame(), sinceStart);
     app.mainFrame()->show();
+    // Without a window manager nothing makes the window active, and Qt
+    // offers no shortcut (Ctrl+Q) to an inactive window.
+    app.mainFrame()->activateWindow();
     return QApplication::exec();
 }

@@ -27,7 +27,9 @@ CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, 
     file->addSeparator();
     addCommand(file, QStringLiteral("Reload All From Web"), ID_RELOAD_ALL, false);
     file->addSeparator();
-    addCommand(file, QStringLiteral("Exit"), ID_APP_EXIT, false)->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q itself: the standard Quit key is empty on platforms without a
+    // desktop theme (offscreen, a bare X server).
+    addCommand(file, QStringLiteral("Exit"), ID_APP_EXIT, false)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     addCommand(options, QStringLiteral("Preferences..."), ID_PREFERENCES, false);
     addCommand(options, QStringLiteral("Network Connection..."), ID_NETWORK, false);

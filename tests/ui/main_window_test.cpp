@@ -501,7 +501,10 @@ private slots:
 
     void menuBarHoldsEveryCommand() {
         WindowFixture f;
-        f.open(false);
+        f.open();
+        QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+        QTest::keyClick(f.frame.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!f.frame->isVisible()); // Ctrl+Q is Exit
         QCOMPARE(f.frame->windowTitle(), QString("Zelvon"));
         QStringList menus;
         for (QAction* menu : f.frame->menuBar()->actions())
