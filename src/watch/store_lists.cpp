@@ -18,8 +18,9 @@ const CatalogueEntry& catalogueEntry(const ScriptCatalogue& catalogue, StoreList
 
 // Replaces the cached list with the output's entries. The old file is
 // rewritten only when the output is a list at all (it has a `root`); an
-// output the script could not shape keeps the previous list.
-void storeDownloadedList(StoreListKind kind, WatchList& list, const FlowContext& context,
+// output the script could not shape keeps the previous list. False only
+// when the new list could not be saved (the previous file stays whole).
+bool storeDownloadedList(StoreListKind kind, WatchList& list, const FlowContext& context,
                          std::u16string_view outputPath) {
     list.load(storeListFilePath(context.appFolder, kind), context.settings, context.clock);
     // Flagged records leave the file at the save below and the list at the
@@ -33,8 +34,7 @@ void storeDownloadedList(StoreListKind kind, WatchList& list, const FlowContext&
         record.productURL = context.catalogue.detailUrl(record.productID);
         list.append(record);
     });
-    if (isList)
-        list.save();
+    return !isList || list.save();
 }
 
 } // namespace
@@ -71,7 +71,14 @@ bool fillStoreList(StoreListKind kind, bool download, WatchList& list, const Flo
             context.ui.showMessage(result.errorText, storeListCaption(kind));
             return false;
         }
-        storeDownloadedList(kind, list, context, job.outputPath);
+        if (!storeDownloadedList(kind, list, context, job.outputPath)) {
+            // A full disk must not pass for a fresh list: say so, and show
+            // the list that is still on disk.
+            context.ui.showMessage(u"Could not save the list to " + storeListFilePath(context.appFolder, kind),
+                                   storeListCaption(kind));
+            list.load(storeListFilePath(context.appFolder, kind), context.settings, context.clock);
+            return false;
+        }
     }
     list.load(storeListFilePath(context.appFolder, kind), context.settings, context.clock);
     return true;

@@ -4,6 +4,7 @@
 #include "watch/store_lists.h"
 
 #include "demo_store.h"
+#include "foundation/file_io.h"
 #include "store_pages.h"
 #include "support/local_http_server.h"
 #include "watch/store_flow_support.h"
@@ -103,6 +104,27 @@ TEST_F(StoreListTest, FailedDownloadKeepsTheCachedList) {
         EXPECT_EQ(ui_.waitDepth, 0);
     }
     EXPECT_EQ(storeListCaption(StoreListKind::WhatsNew), u"Failed to Get What's New List");
+}
+
+TEST_F(StoreListTest, FailedSaveIsReportedAndKeepsTheCachedList) {
+    WatchList list;
+    ASSERT_TRUE(fillStoreList(StoreListKind::BestSelling, true, list, context()));
+    const std::string before = app_.read(listFile(StoreListKind::BestSelling));
+    const auto records = list.records();
+    // A new version on the store, so a new list would differ from the cached one.
+    store_.catalogue().publish(store_.catalogue().bestSelling().front().id, "99.0", "01/01/2027");
+
+    // The disk fills up right before the new list would replace the old one.
+    setBeforeRenameHookForTesting(
+        [](const std::string& target) { return target.find("bestList") == std::string::npos; });
+    const bool filled = fillStoreList(StoreListKind::BestSelling, true, list, context());
+    setBeforeRenameHookForTesting(nullptr);
+    EXPECT_FALSE(filled);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, u"Could not save the list to " + app_.u16file(listFile(StoreListKind::BestSelling)));
+    EXPECT_EQ(ui_.messages[0].caption, u"Failed to Get Best Selling List");
+    EXPECT_EQ(app_.read(listFile(StoreListKind::BestSelling)), before);
+    EXPECT_EQ(list.records(), records);
     EXPECT_EQ(storeListCaption(StoreListKind::BestSelling), u"Failed to Get Best Selling List");
 }
 
