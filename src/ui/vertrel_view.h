@@ -10,6 +10,7 @@
 #include "watch/flow_context.h"
 #include "watch/proxy_settings.h"
 #include "watch/script_catalogue.h"
+#include "watch/update_batch.h"
 #include "watch/watch_list.h"
 
 #include <QStringList>
@@ -144,7 +145,9 @@ private:
     void checkAll(bool withStoreLists);
     void cancelDownload();
     void startDownload(QTreeWidgetItem* item);
-    void downloadFinished(bool success);
+    void downloadFinished(const DownloadResult& result);
+    // The watch-list entry showing record `index`, or none.
+    QTreeWidgetItem* watchItemFor(size_t index) const;
     void finishBatch();
     void reloadStoreListAfterBatch(StoreListKind kind);
 
@@ -182,6 +185,10 @@ private:
     bool reloadBestSellingAfter_ = false;
     QTreeWidgetItem* currentItem_ = nullptr;
     std::unique_ptr<DownloadWorker> worker_;
+    // The run in progress: its order (the branch as displayed), the job of
+    // the running download, and the summary live in the watch library.
+    std::unique_ptr<UpdateBatch> batch_;
+    std::optional<BatchJob> currentJob_;
     int batchPosition_ = 0;
     QStringList newlyMarked_;
 };

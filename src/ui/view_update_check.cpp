@@ -32,7 +32,11 @@ void CVertrelView::checkOne() {
     if (busy_)
         return;
     batchRun_ = false;
-    startDownload(selectedItem());
+    QTreeWidgetItem* item = selectedItem();
+    batch_ = std::make_unique<UpdateBatch>(watchList_, UpdateCheckContext{appFolder_, catalogue_, proxy_, clock_});
+    if (item != nullptr && kindOf(item) == KIND_WATCHED_PRODUCT)
+        batch_->start({recordIndex(item)});
+    startDownload(item);
 }
 
 void CVertrelView::checkAll(bool withStoreLists) {
@@ -44,6 +48,13 @@ void CVertrelView::checkAll(bool withStoreLists) {
     batchRun_ = true;
     batchPosition_ = 0;
     newlyMarked_.clear();
+    // The batch goes down the branch as it is displayed: sorted at the
+    // last fill, with entries added from a store list since then last.
+    std::vector<size_t> order;
+    for (int i = 0; i < watchGroup_->childCount(); ++i)
+        order.push_back(recordIndex(watchGroup_->child(i)));
+    batch_ = std::make_unique<UpdateBatch>(watchList_, UpdateCheckContext{appFolder_, catalogue_, proxy_, clock_});
+    batch_->start(std::move(order));
     startDownload(watchGroup_->child(0));
 }
 
@@ -53,17 +64,16 @@ void CVertrelView::cancelDownload() {
                             "does not cancel in the next 5-10 seconds."));
 }
 
+QTreeWidgetItem* CVertrelView::watchItemFor(size_t index) const {
+    for (int i = 0; watchGroup_ != nullptr && i < watchGroup_->childCount(); ++i)
+        if (recordIndex(watchGroup_->child(i)) == index)
+            return watchGroup_->child(i);
+    return nullptr;
+}
+
 void CVertrelView::startDownload(QTreeWidgetItem* item) {
-    if (item == nullptr || kindOf(item) != KIND_WATCHED_PRODUCT) {
+    if (item == nullptr || kindOf(item) != KIND_WATCHED_PRODUCT || !batch_) {
         setBusy(false);
-        return;
-    }
-    currentItem_ = item;
-    busy_ = true;
-    const auto record = watchList_.record(recordIndex(item));
-    if (!record) {
-        busy_ = batchRun_ = false;
-        emit stateChanged();
         return;
     }
     if (cancelRequested_) {
@@ -74,8 +84,24 @@ void CVertrelView::startDownload(QTreeWidgetItem* item) {
         showHtml(QStringLiteral("<b>Download has been cancelled.</b>"));
         return;
     }
+    // The batch passes over records removed since it started; the tree
+    // entry of the job it hands out is the one to show.
+    currentJob_ = batch_->nextJob();
+    currentItem_ = currentJob_ ? watchItemFor(currentJob_->index) : nullptr;
+    if (!currentJob_ || currentItem_ == nullptr) {
+        currentJob_.reset();
+        busy_ = false;
+        if (batchRun_)
+            finishBatch();
+        else
+            emit stateChanged();
+        return;
+    }
+    item = currentItem_;
+    busy_ = true;
+    const ProductRecord* record = &currentJob_->before;
     emit stateChanged();
-    DownloadJob job = makeDetailDownloadJob(*record, catalogue_, appFolder_, proxy_);
+    DownloadJob job = currentJob_->download;
     // The previous worker has posted its completion; wait until its thread
     // has really ended before it goes.
     worker_ = std::make_unique<DownloadWorker>();
@@ -83,13 +109,16 @@ void CVertrelView::startDownload(QTreeWidgetItem* item) {
     // only through the queued call, as its last action.
     try {
         worker_->thread = std::thread([this, job = std::move(job)] {
-            const bool success = runDownloadJob(job).success;
-            QMetaObject::invokeMethod(this, [this, success] { downloadFinished(success); }, Qt::QueuedConnection);
+            DownloadResult result = runDownloadJob(job);
+            QMetaObject::invokeMethod(
+                this, [this, result = std::move(result)] { downloadFinished(result); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         worker_.reset();
+        currentJob_.reset();
         cancelRequested_ = busy_ = batchRun_ = false;
         emit stateChanged();
+        emit progressText({});
         return;
     }
     if (batchRun_)
@@ -102,21 +131,23 @@ void CVertrelView::startDownload(QTreeWidgetItem* item) {
     item->setText(0, QStringLiteral("Reloading..."));
 }
 
-void CVertrelView::downloadFinished(bool success) {
+void CVertrelView::downloadFinished(const DownloadResult& result) {
     if (worker_ && worker_->thread.joinable())
         worker_->thread.join();
-    if (currentItem_ == nullptr) {
+    if (currentItem_ == nullptr || !batch_ || !currentJob_) {
         setBusy(false);
         return;
     }
-    const size_t index = recordIndex(currentItem_);
-    const ProductRecord before = watchList_.record(index).value_or(ProductRecord{});
+    const BatchJob job = *std::exchange(currentJob_, std::nullopt);
+    const ProductRecord before = watchList_.record(job.index).value_or(job.before);
     const QString name = qs(before.productName);
-    if (success) {
+    // Applied and saved by the batch; a page the scripts no longer read
+    // counts as a failed download there, so the record keeps its data.
+    const BatchJobReport report = batch_->finishJob(job, result);
+    if (report.succeeded) {
         currentItem_->setText(0, name);
         showHtml(QStringLiteral("<b>Download Success...</b><br>Name: ") + name);
-        const CompletionOutcome outcome =
-            completeDownload(watchList_, index, true, productTempFilePath(appFolder_), clock_);
+        const CompletionOutcome& outcome = report.outcome;
         if (outcome.updated) {
             // The pane keeps its texts; a list that did not reach its file
             // must not pass unnoticed, so the status line says so.
@@ -146,6 +177,7 @@ void CVertrelView::downloadFinished(bool success) {
     if (cancelRequested_) {
         cancelRequested_ = false;
         batchRun_ = false;
+        batch_->cancel();
         emit stateChanged();
         emit progressText({});
         showHtml(QStringLiteral("<b>Download has been cancelled.</b>"));

@@ -8,6 +8,7 @@
 #include "ui/icon_strip.h"
 #include "ui/vertrel_app.h"
 #include "ui/view_pane.h"
+#include "support/local_http_server.h"
 #include "watch/store_lists.h"
 #include "window_test_support.h"
 
@@ -280,11 +281,38 @@ private slots:
         QVERIFY(!std::filesystem::exists(f.app.path() / "cache/whatsNewList.txt"));
     }
 
+    void singleCheckThatFails_data() {
+        QTest::addColumn<bool>("pageWithoutNameAndVersion");
+        QTest::newRow("no server") << false;
+        // The scripts run through but no longer find the product: as good as
+        // a failed download, never a product without a name.
+        QTest::newRow("page the scripts cannot read") << true;
+    }
     void singleCheckThatFails() {
+        QFETCH(bool, pageWithoutNameAndVersion);
         WindowFixture f;
+        // The store's own page with the name and the version left empty.
+        const std::string realUrl = f.productUrl("10412");
+        const std::smatch base = [&] {
+            std::smatch m;
+            std::regex_search(realUrl, m, std::regex("^(http://[^/]+)(/.*)$"));
+            return m;
+        }();
+        httplib::Client storeClient(base[1].str());
+        const auto real = storeClient.Get(base[2].str());
+        QVERIFY(real);
+        std::string page = std::regex_replace(real->body, std::regex("(<h1 class=\"product-name\">)[^<]*"), "$1");
+        page = std::regex_replace(page, std::regex("(<td class=\"version\">)[^<]*"), "$1");
+        QVERIFY(page != real->body);
+        test::LocalHttpServer server;
+        server.server().Get("/product", [page](const httplib::Request&, httplib::Response& response) {
+            response.set_content(page, "text/html");
+        });
+        server.start();
         ProductRecord broken = f.product("10412", u"Gone");
-        broken.productURL = u"http://127.0.0.1:1/none";
+        broken.productURL = pageWithoutNameAndVersion ? fromUtf8(server.url("/product")) : u"http://127.0.0.1:1/none";
         f.writeWatchList({broken});
+        const std::string listBefore = f.app.read("cache/productList.txt");
         f.open();
         f.view().tree()->setCurrentItem(f.entry(0));
         f.view().runCommand(ID_CHECK_ONE);
@@ -293,6 +321,8 @@ private slots:
         QCOMPARE(f.boxes[0].text, QString("Could not download latest data, will continue to use previous cached data."));
         QCOMPARE(f.boxes[0].caption, QString("Download Failure"));
         QCOMPARE(f.entry(0)->text(0), QString("Gone (Cached)"));
+        QCOMPARE(f.view().watchList().record(0)->productName, std::u16string(u"Gone"));
+        QCOMPARE(f.app.read("cache/productList.txt"), listBefore);
     }
 
     void failedListReloadAsksWithoutTheWaitCursor() {
