@@ -8,6 +8,7 @@
 # Usage: bench/check_benchmark.sh [BUILD_DIR] [LATENCY_MS]   (default build, 200)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/bench_app_folder.sh
 
 BUILD_DIR=${1:-build}
 LATENCY=${2:-200}
@@ -50,30 +51,7 @@ store_address() {
 
 # An application folder whose watch list holds the store's first 50
 # products, every version already acknowledged.
-make_app() {
-    local store=$1 app=$2
-    mkdir -p "$app/cache"
-    cp -R "$BIN/scripts" "$BIN/data" "$BIN/web" "$app/"
-    # The shipped catalogue points at the demo store's fixed port.
-    sed -i "s#http://127.0.0.1:[0-9]*#$store#g" "$app/scripts/scripts.txt"
-    local detail
-    detail=$(sed -n 's/.*<productDetail url="\([^"]*\)".*/\1/p' "$app/scripts/scripts.txt")
-    curl -fsS --noproxy '*' --max-time 30 "$store/admin/products.tsv" |
-        awk -F'\t' -v prefix="$detail" -v wanted="$PRODUCTS" '
-        function esc(s) {
-            gsub(/&/, "\\&amp;", s); gsub(/</, "\\&lt;", s); gsub(/>/, "\\&gt;", s)
-            gsub(/"/, "\\&quot;", s); gsub(/\047/, "\\&#039;", s)
-            return s
-        }
-        BEGIN { printf "<vertrel version=\"1.0\">\r\n" }
-        found < wanted {
-            printf "    <product productURL=\"%s\" productID=\"%s\" productName=\"%s\" productCompany=\"\"", esc(prefix $1), $1, esc($3)
-            printf " productVersion=\"%s\" productDate=\"\" productDescription=\"\" previousVersion=\"%s\"", esc($2), esc($2)
-            printf " lastReload=\"\" isNew=\"0\" keepNew=\"0\" groupType=\"0\"/>\r\n"
-            found++
-        }
-        END { printf "</vertrel>\r\n"; if (found != wanted) exit 1 }' >"$app/cache/productList.txt"
-}
+make_app() { bench_app_folder "$BIN" "$1" "$2" "$PRODUCTS"; }
 
 # Milliseconds one check takes; the check must succeed.
 time_check() {

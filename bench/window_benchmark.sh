@@ -8,6 +8,7 @@
 # Usage: bench/window_benchmark.sh [BUILD_DIR] [LATENCY_MS]   (default build, 200)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/bench_app_folder.sh
 
 BUILD_DIR=${1:-build}
 LATENCY=${2:-200}
@@ -35,20 +36,8 @@ STORE=$(sed -n 's/^listening on \(.*\)$/http:\/\/\1/p' "$WORK/store.out")
 [ -n "$STORE" ] || { echo "window_benchmark: the demo store did not start" >&2; exit 1; }
 
 APP="$WORK/app"
-mkdir -p "$APP/cache" "$XDG_CONFIG_HOME/Tervane"
-cp -R "$BIN/scripts" "$BIN/data" "$BIN/web" "$APP/"
-sed -i "s#http://127.0.0.1:[0-9]*#$STORE#g" "$APP/scripts/scripts.txt"
-DETAIL=$(sed -n 's/.*<productDetail url="\([^"]*\)".*/\1/p' "$APP/scripts/scripts.txt")
-curl -fsS --noproxy '*' --max-time 30 "$STORE/admin/products.tsv" |
-    awk -F'\t' -v prefix="$DETAIL" -v wanted="$PRODUCTS" '
-    BEGIN { printf "<vertrel version=\"1.0\">\r\n" }
-    found < wanted {
-        gsub(/&/, "\\&amp;", $3); gsub(/</, "\\&lt;", $3); gsub(/"/, "\\&quot;", $3)
-        printf "    <product productURL=\"%s%s\" productID=\"%s\" productName=\"%s\" productVersion=\"%s\"", prefix, $1, $1, $3, $2
-        printf " previousVersion=\"%s\" isNew=\"0\" keepNew=\"0\" groupType=\"0\"/>\r\n", $2
-        found++
-    }
-    END { printf "</vertrel>\r\n"; if (found != wanted) exit 1 }' >"$APP/cache/productList.txt"
+mkdir -p "$XDG_CONFIG_HOME/Tervane"
+bench_app_folder "$BIN" "$STORE" "$APP" "$PRODUCTS"
 printf '[Prefs]\nReloadOnStart=1\n' >"$XDG_CONFIG_HOME/Tervane/Zelvon.conf"
 
 ZELVON_TIMING=quit-after-run timeout 120 "$BIN/zelvon" --app-folder "$APP" 2>"$WORK/timing.txt" >/dev/null ||
