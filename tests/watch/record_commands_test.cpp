@@ -54,16 +54,11 @@ protected:
 
 TEST_F(RecordCommandsTest, MarkAsNewTwiceEndsSeen) {
     ASSERT_TRUE(toggleMarkNew(list_, 0));
-    EXPECT_EQ(reloaded().record(0)->isNew, 1);
-    EXPECT_EQ(reloaded().record(0)->keepNew, 1);
-    EXPECT_EQ(reloaded().record(0)->previousVersion, u"1.0");
+    EXPECT_EQ(*reloaded().record(0), product(u"A", u"2.0", u"1.0", 1, 1));
 
     ASSERT_TRUE(toggleMarkNew(list_, 0));
-    const ProductRecord r = *reloaded().record(0);
-    EXPECT_EQ(r.isNew, 0);
-    EXPECT_EQ(r.keepNew, 0);
-    EXPECT_EQ(r.previousVersion, u"2.0");
-    EXPECT_EQ(*list_.record(0), r);
+    EXPECT_EQ(*reloaded().record(0), product(u"A", u"2.0", u"2.0", 0));
+    EXPECT_EQ(*list_.record(0), *reloaded().record(0));
 
     EXPECT_FALSE(toggleMarkNew(list_, 3)) << "removed";
     EXPECT_FALSE(toggleMarkNew(list_, 9));

@@ -85,47 +85,50 @@ TEST_F(StoreListTest, ListWithoutEntriesEmptiesListAndFile) {
     EXPECT_TRUE(ui_.messages.empty());
 }
 
-TEST_F(StoreListTest, FailedDownloadKeepsTheCachedList) {
-    for (const StoreListKind kind : kBothLists) {
-        SCOPED_TRACE(toUtf8(storeListBranchText(kind)));
+TEST_F(StoreListTest, FailedDownloadOrSaveKeepsTheCachedList) {
+    const struct {
+        StoreListKind kind;
+        bool saveFails; // else the download fails
+        const char16_t* caption;
+    } cases[] = {
+        // The saves first: a failed download leaves the list's address broken.
+        {StoreListKind::WhatsNew, true, u"Failed to Get What's New List"},
+        {StoreListKind::BestSelling, true, u"Failed to Get Best Selling List"},
+        {StoreListKind::WhatsNew, false, u"Failed to Get What's New List"},
+        {StoreListKind::BestSelling, false, u"Failed to Get Best Selling List"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(toUtf8(storeListBranchText(c.kind)) + (c.saveFails ? ", save fails" : ", download fails"));
         WatchList list;
-        ASSERT_TRUE(fillStoreList(kind, true, list, context()));
-        const std::string before = app_.read(listFile(kind));
+        ASSERT_TRUE(fillStoreList(c.kind, true, list, context()));
+        const std::string before = app_.read(listFile(c.kind));
         const auto records = list.records();
-
-        setCatalogueUrl(kind == StoreListKind::WhatsNew ? "whatsNew" : "bestSelling", store_.baseUrl() + "/gone");
         ui_ = test::RecordingFlowUi();
-        EXPECT_FALSE(fillStoreList(kind, true, list, context()));
+        if (c.saveFails) {
+            // A new version on the store, so a new list would differ from the
+            // cached one; the disk fills up right before it would replace it.
+            ASSERT_EQ(store_.catalogue().publish(toUtf8(storeOrder(c.kind).front()), "99.0", "01/01/2027"),
+                      demo::StoreCatalogue::PublishResult::Published);
+            setBeforeRenameHookForTesting([name = listFile(c.kind).substr(6)](const std::string& target) {
+                return target.find(name) == std::string::npos;
+            });
+        } else {
+            setCatalogueUrl(c.kind == StoreListKind::WhatsNew ? "whatsNew" : "bestSelling", store_.baseUrl() + "/gone");
+        }
+        const bool filled = fillStoreList(c.kind, true, list, context());
+        setBeforeRenameHookForTesting(nullptr);
+        EXPECT_FALSE(filled);
         ASSERT_EQ(ui_.messages.size(), 1u);
-        EXPECT_EQ(ui_.messages[0].caption, storeListCaption(kind));
-        EXPECT_FALSE(ui_.messages[0].text.empty()) << "the transformer's errorText";
-        EXPECT_EQ(app_.read(listFile(kind)), before);
+        EXPECT_EQ(ui_.messages[0].caption, c.caption);
+        EXPECT_EQ(storeListCaption(c.kind), c.caption);
+        if (c.saveFails)
+            EXPECT_EQ(ui_.messages[0].text, u"Could not save the list to " + app_.u16file(listFile(c.kind)));
+        else
+            EXPECT_FALSE(ui_.messages[0].text.empty()) << "the transformer's errorText";
+        EXPECT_EQ(app_.read(listFile(c.kind)), before);
         EXPECT_EQ(list.records(), records);
         EXPECT_EQ(ui_.waitDepth, 0);
     }
-    EXPECT_EQ(storeListCaption(StoreListKind::WhatsNew), u"Failed to Get What's New List");
-}
-
-TEST_F(StoreListTest, FailedSaveIsReportedAndKeepsTheCachedList) {
-    WatchList list;
-    ASSERT_TRUE(fillStoreList(StoreListKind::BestSelling, true, list, context()));
-    const std::string before = app_.read(listFile(StoreListKind::BestSelling));
-    const auto records = list.records();
-    // A new version on the store, so a new list would differ from the cached one.
-    store_.catalogue().publish(store_.catalogue().bestSelling().front().id, "99.0", "01/01/2027");
-
-    // The disk fills up right before the new list would replace the old one.
-    setBeforeRenameHookForTesting(
-        [](const std::string& target) { return target.find("bestList") == std::string::npos; });
-    const bool filled = fillStoreList(StoreListKind::BestSelling, true, list, context());
-    setBeforeRenameHookForTesting(nullptr);
-    EXPECT_FALSE(filled);
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, u"Could not save the list to " + app_.u16file(listFile(StoreListKind::BestSelling)));
-    EXPECT_EQ(ui_.messages[0].caption, u"Failed to Get Best Selling List");
-    EXPECT_EQ(app_.read(listFile(StoreListKind::BestSelling)), before);
-    EXPECT_EQ(list.records(), records);
-    EXPECT_EQ(storeListCaption(StoreListKind::BestSelling), u"Failed to Get Best Selling List");
 }
 
 } // namespace

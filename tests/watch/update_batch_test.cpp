@@ -91,9 +91,8 @@ TEST_F(UpdateBatchCheck, WindowDrivesJobsOnWorkersAndCompletionsOnItsThread) {
     });
 
     ASSERT_EQ(reports.size(), 3u);
-    EXPECT_EQ(reports[0].index, alpha) << "branch order, removed skipped";
-    EXPECT_EQ(reports[1].index, broken);
-    EXPECT_EQ(reports[2].index, charlie);
+    EXPECT_EQ((std::vector<size_t>{reports[0].index, reports[1].index, reports[2].index}),
+              (std::vector<size_t>{alpha, broken, charlie})) << "branch order, removed skipped";
     EXPECT_EQ(savedNames, (std::vector<std::string>{"charlie", "charlie", "Checked"}));
     EXPECT_TRUE(reports[0].succeeded && reports[0].outcome.saved);
     EXPECT_EQ(reports[0].before.productName, u"Alpha");
