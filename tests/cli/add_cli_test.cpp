@@ -25,8 +25,8 @@ protected:
         test::stageShippedAppFolder(app_, store_.baseUrl());
     }
 
-    test::ProgramResult run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--app-folder", app_.str()});
+    test::ProgramResult run(std::vector<std::string> args, const std::string& folder = {}) {
+        args.insert(args.begin(), {"--app-folder", folder.empty() ? app_.str() : folder});
         return test::runProgram(ZELVON_BIN_DIR "/zelvon-cli", args, scratch_.str());
     }
     nlohmann::json json(std::vector<std::string> args) {
@@ -89,9 +89,7 @@ TEST_F(AddCli, AMissingFolderIsAFailureNotABusyFolder) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"add", "--id", "10412"}, {"check"}, {"reload-lists"}, {"remove", "0"}, {"update-scripts", "--yes"}}) {
         SCOPED_TRACE(args[0]);
-        std::vector<std::string> full{"--app-folder", missing};
-        full.insert(full.end(), args.begin(), args.end());
-        const auto result = test::runProgram(ZELVON_BIN_DIR "/zelvon-cli", full, scratch_.str());
+        const auto result = run(args, missing);
         EXPECT_EQ(result.exitCode, 1) << result.err;
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
