@@ -11,6 +11,7 @@
 #include "watch/record_commands.h"
 #include "watch/watch_list.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace zelvon::cli {
@@ -63,15 +64,19 @@ int removeCommand(Context& context) {
     std::vector<size_t> indexes;
     if (!productIndexes(context, "remove", context.args, locked.list, indexes))
         return kExitUsage;
-    for (const size_t index : indexes) {
-        const auto record = locked.list.record(index);
-        if (record->removed != 0)
+    std::vector<ProductRecord> named;
+    for (const size_t index : indexes)
+        named.push_back(*locked.list.record(index));
+    // One save for all of them: the file is replaced once, not per index.
+    if (!removeProducts(locked.list, indexes)) {
+        saveFailed(context, locked.list);
+        return kExitFailed;
+    }
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        if (std::find(indexes.begin(), indexes.begin() + static_cast<std::ptrdiff_t>(i), indexes[i]) !=
+            indexes.begin() + static_cast<std::ptrdiff_t>(i))
             continue; // named twice
-        if (!removeProduct(locked.list, index)) {
-            saveFailed(context, locked.list);
-            return kExitFailed;
-        }
-        context.out << "Removed " << index << '\t' << toUtf8(record->productName) << '\n';
+        context.out << "Removed " << indexes[i] << '\t' << toUtf8(named[i].productName) << '\n';
     }
     return 0;
 }

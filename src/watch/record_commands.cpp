@@ -28,6 +28,16 @@ bool removeProduct(WatchList& list, size_t index) {
     return list.markRemoved(index) && list.save();
 }
 
+std::optional<size_t> removeProducts(WatchList& list, const std::vector<size_t>& indexes) {
+    size_t flagged = 0;
+    for (const size_t index : indexes)
+        if (liveRecord(list, index) && list.markRemoved(index))
+            ++flagged;
+    if (flagged > 0 && !list.save())
+        return std::nullopt;
+    return flagged;
+}
+
 bool toggleMarkNew(WatchList& list, size_t index) {
     auto record = liveRecord(list, index);
     if (!record)

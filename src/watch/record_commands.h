@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <optional>
 #include <vector>
 
 namespace zelvon {
@@ -18,6 +19,10 @@ inline constexpr std::u16string_view kRemoveProductCaption = u"Confirm";
 // indexes until the next load. False for an index with no product (out of
 // range or already removed) or a failed save.
 bool removeProduct(WatchList& list, size_t index);
+// The same for several products with one save: records with no product
+// (or named twice) are passed over. The number flagged, or nothing when
+// the save failed.
+std::optional<size_t> removeProducts(WatchList& list, const std::vector<size_t>& indexes);
 
 // Mark As New: a new product becomes seen (its version acknowledged, the
 // hand-set mark cleared); any other becomes new by hand, which keeps it

@@ -91,6 +91,11 @@ TEST_F(RecordCommandsTest, RemoveKeepsIndexesAndDropsFromFile) {
     const WatchList file = reloaded();
     ASSERT_EQ(file.count(), 2u);
     EXPECT_EQ(file.record(1)->productID, u"C");
+
+    // Several at once: one save, the removed, the unknown and the twice-named passed over.
+    EXPECT_EQ(removeProducts(list_, {3, 9, 0, 0}), std::optional<size_t>(1));
+    ASSERT_EQ(reloaded().count(), 1u);
+    EXPECT_EQ(reloaded().record(0)->productID, u"C");
 }
 
 TEST_F(RecordCommandsTest, FailedSaveIsReported) {
@@ -103,6 +108,7 @@ TEST_F(RecordCommandsTest, FailedSaveIsReported) {
     EXPECT_FALSE(saved);
     EXPECT_FALSE(toggleMarkNew(list, 0));
     EXPECT_FALSE(removeProduct(list, 1));
+    EXPECT_FALSE(removeProducts(list, {0}));
 }
 
 } // namespace
