@@ -134,8 +134,9 @@ TEST_F(WatchCli, ASignalStopsTheRunWhereverItComes) {
         const char* shown;    // in the output
         const char* notShown; // nowhere in the output
     } cases[] = {
-        // The stalled product ends and is saved; nothing new starts.
-        {"during a download", catalogue, {{"1", "One", "1.0"}, {"stall", "Two", "1.0"}}, SIGTERM,
+        // The stalled product ends and is saved; nothing new starts (one
+        // at a time, so "Zed" is still waiting when the signal comes).
+        {"during a download", catalogue, {{"1", "One", "1.0"}, {"stall", "Two", "1.0"}, {"zed", "Zed", "1.0"}}, SIGTERM,
          "Download has been cancelled.\n", "Downloading What's New List"},
         // After the last product: the second store list is not fetched.
         {"during the store lists", stallingLists, {{"1", "One", "1.0"}}, SIGINT, "Downloading What's New List...\n",
@@ -143,6 +144,7 @@ TEST_F(WatchCli, ASignalStopsTheRunWhereverItComes) {
     };
     setPage("1", "One", "1.1");
     setPage("stall", "Two", "2.0");
+    setPage("zed", "Zed", "3.0");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         app_.write("scripts/scripts.txt", c.catalogue);
@@ -152,7 +154,7 @@ TEST_F(WatchCli, ASignalStopsTheRunWhereverItComes) {
             stalled_ = released_ = false;
         }
         test::ProgramResult result;
-        std::thread runner([&] { result = run({"check", "--reload-all"}); });
+        std::thread runner([&] { result = run({"check", "--jobs", "1", "--reload-all"}); });
         pid_t pid = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
@@ -174,8 +176,9 @@ TEST_F(WatchCli, ASignalStopsTheRunWhereverItComes) {
         EXPECT_EQ(result.out.find(c.notShown), std::string::npos) << result.out;
         const std::string file = listFile();
         EXPECT_NE(file.find("productVersion=\"1.1\""), std::string::npos) << file;
-        if (c.list.size() == 2) {
+        if (c.list.size() == 3) {
             EXPECT_NE(file.find("productVersion=\"2.0\""), std::string::npos) << "the running download is applied";
+            EXPECT_EQ(result.out.find("Name: Zed"), std::string::npos) << result.out;
         }
     }
 }
