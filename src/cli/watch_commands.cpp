@@ -142,7 +142,8 @@ public:
                  << "; the previous file is unchanged.\n";
         remember(index, outcome.record);
     }
-    void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText) override {
+    void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText,
+                        const Failure&) override {
         out_ << "Download Failure... Name: " << toUtf8(before.productName) << " (Cached)\n";
         printIndented(toUtf8(errorText));
         remember(index, before);

@@ -46,7 +46,7 @@ bool detailOutputUnreadable(std::u16string_view appFolder) {
 DownloadResult runDetailDownload(const FlowContext& context, std::u16string url, const ProxySettings& proxy) {
     DownloadResult result = runProductDownload(context, context.catalogue.productDetail(), std::move(url), proxy);
     if (result.success && detailOutputUnreadable(context.appFolder))
-        result = DownloadResult{false, std::u16string(kUnreadablePageText)};
+        result = DownloadResult{false, std::u16string(kUnreadablePageText), makeFailure(FailureKind::PageUnreadable)};
     return result;
 }
 
