@@ -126,6 +126,8 @@ void CVertrelView::onJobFinished(const BatchJobReport& report) {
         const QString name = qs(report.before.productName);
         if (report.succeeded) {
             item->setText(0, name);
+            // The last check no longer failed.
+            item->setData(0, Qt::AccessibleDescriptionRole, entryDescription(report.outcome.record.isNew != 0, nullptr));
             showRunText(QStringLiteral("<b>Download Success...</b><br>Name: ") + name);
             const CompletionOutcome& outcome = report.outcome;
             if (outcome.updated) {

@@ -112,11 +112,11 @@ private slots:
         world.settings.writeInt(u"Prefs", u"LeaveNew", 9);
         world.settings.writeString(u"Prefs", u"ExternalBrowser", u"/opt/browser = fast; #1");
         world.settings.writeInt(u"Prefs", u"UseExternalBrowser", 1);
-        world.settings.writeInt(u"Prefs", u"DownloadsAtOnce", 12); // edited by hand: held to 8
+        world.settings.writeInt(u"Prefs", u"DownloadsAtOnce", 12); // edited by hand: out of range
         {
             CPrefsDlg dialog(world.settings);
             QCOMPARE(dialog.leaveNewList()->currentIndex(), -1);
-            QCOMPARE(dialog.downloadsAtOnceBox()->value(), 8);
+            QCOMPARE(dialog.downloadsAtOnceBox()->value(), 1);
             dialog.downloadsAtOnceBox()->setValue(3);
             QVERIFY(dialog.browserEdit()->isEnabled());
             QCOMPARE(dialog.browserEdit()->text(), QString("/opt/browser = fast; #1"));

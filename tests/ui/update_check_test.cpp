@@ -191,7 +191,7 @@ private slots:
             records.push_back(record);
         }
         f.writeWatchList(records);
-        writeSetting(f.settings, kDownloadsAtOnceKey, 3);
+        f.settings.writeInt(kDownloadsAtOnceKey.section, kDownloadsAtOnceKey.key, 3);
         f.open(false);
         auto pane = recordPane(*f.frame);
 

@@ -139,7 +139,7 @@ void CPrefsDlg::storeValues() {
     settings_.writeInt(kPrefs, u"ShowWhatsNew", checkedValue(showWhatsNew_));
     settings_.writeInt(kPrefs, u"ShowBestSelling", checkedValue(showBestSelling_));
     settings_.writeInt(kPrefs, u"LeaveNew", leaveNew_->currentIndex());
-    writeSetting(settings_, kDownloadsAtOnceKey, downloadsAtOnce_->value());
+    settings_.writeInt(kDownloadsAtOnceKey.section, kDownloadsAtOnceKey.key, downloadsAtOnce_->value());
     settings_.writeInt(kPrefs, u"UseExternalBrowser", checkedValue(overrideBrowser_));
     settings_.writeString(kPrefs, u"ExternalBrowser", browser_->text().toStdU16String());
 }
