@@ -17,6 +17,8 @@
 #include "watch/record_commands.h"
 #include "window_test_support.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QStatusBar>
 #include <QtTest>
@@ -253,6 +255,19 @@ private slots:
         QCOMPARE(runsStarted, 0);
         QCOMPARE(entryTexts(f), QStringList({"B", "C"}));
         QCOMPARE(f.readWatchList().count(), size_t(2));
+
+        // The Preferences and Network Connection dialogs, the same way.
+        for (const int command : {ID_PREFERENCES, ID_NETWORK}) {
+            QTimer::singleShot(0, [&] {
+                f.view().runCommand(ID_RELOAD_ALL);
+                for (QWidget* widget : QApplication::topLevelWidgets())
+                    if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible())
+                        dialog->reject();
+            });
+            f.view().runCommand(command);
+            QVERIFY(f.idle());
+            QCOMPARE(runsStarted, 0);
+        }
 
         // A single check's failure box, with the timer firing inside it.
         ProductRecord failing = *f.view().watchList().record(1);
