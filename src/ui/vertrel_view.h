@@ -1,8 +1,8 @@
 #pragma once
 // The tree pane: the watch list and the two store lists under one root, the
-// commands on them, and the update check that downloads product pages on a
-// worker thread while the window stays responsive. It owns the three lists
-// and the update-check state.
+// commands on them, and what the update check shows: its driver downloads
+// the product pages on worker threads while the window stays responsive.
+// It owns the three lists and the driver.
 
 #include "ui/item_tags.h"
 #include "ui/splitter_pane.h"
@@ -181,7 +181,7 @@ private:
     bool reloadWhatsNewAfter_ = false;
     bool reloadBestSellingAfter_ = false;
     // The run in progress lives in the driver; the view keeps what it
-    // shows: the downloads under way by position in the run (record index),
+    // shows: the downloads under way by their position in the run,
     // the one whose "Downloading Data for..." the pane shows, the run's last
     // pane text, and what a single check has to say once it is over.
     UpdateCheckDriver* driver_ = nullptr;
