@@ -81,6 +81,18 @@ Failure makeStallFailure(long long limitMs) {
     return failure;
 }
 
+bool isRequestFailure(const Failure& failure) {
+    switch (failure.kind) {
+    case FailureKind::None:
+    case FailureKind::PageUnreadable:
+    case FailureKind::ReadFailed:
+    case FailureKind::Other:
+        return false;
+    default:
+        return true;
+    }
+}
+
 std::u16string describeFailure(const Failure& failure) {
     const std::u16string& detail = failure.detail;
     switch (failure.kind) {

@@ -55,6 +55,11 @@ Failure makeReadFailure(int errorNumber);
 Failure makeTimeLimitFailure(long long limitMs);
 Failure makeStallFailure(long long limitMs);
 
+// The request itself failed (server down, refused, timed out, an error
+// status, a full disk...), as opposed to a page that arrived but could not
+// be used.
+bool isRequestFailure(const Failure& failure);
+
 // One user-facing sentence (lower-case start, no final stop) naming the
 // cause, for example "the server answered 404 Not Found".
 std::u16string describeFailure(const Failure& failure);

@@ -116,6 +116,8 @@ BatchJobReport UpdateBatch::finishJob(const BatchJob& job, const DownloadResult&
         report.errorText = std::u16string(kUnreadablePageText);
         report.failure = makeFailure(FailureKind::PageUnreadable);
     }
+    if (report.saveFailed())
+        report.failure = list_.lastSaveFailure();
     if (options_.ownScratchFiles) {
         removeFile(job.download.workspacePath);
         removeFile(job.download.outputPath);
