@@ -305,27 +305,21 @@ private slots:
         const std::string err = f.app.file("zelvon.err");
         const std::string program = std::string(ZELVON_BIN_DIR) + "/zelvon";
         const std::string folder = f.app.str();
-        std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen", "ZELVON_TIMING=close-during-run",
-                                                "XDG_CONFIG_HOME=" + f.config.str(), "no_proxy=127.0.0.1"};
-        for (char** variable = environ; *variable != nullptr; ++variable)
-            if (std::string(*variable).rfind("PATH=", 0) == 0 || std::string(*variable).rfind("HOME=", 0) == 0)
-                environment.push_back(*variable);
-        std::vector<char*> envp;
-        for (std::string& entry : environment)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        std::vector<std::string> args = {program, "--app-folder", folder};
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
+        // The child takes this process's environment (the offscreen platform).
+        test::ScopedProxyEnvironment noProxy;
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("ZELVON_TIMING", "close-during-run");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(f.config.str()));
+        const char* argv[] = {program.c_str(), "--app-folder", folder.c_str(), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = 0;
-        QCOMPARE(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
+        const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
         posix_spawn_file_actions_destroy(&actions);
+        qunsetenv("ZELVON_TIMING");
+        configHome.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", configHome);
+        QCOMPARE(spawned, 0);
 
         QElapsedTimer clock;
         clock.start();
