@@ -271,7 +271,12 @@ Failure describeCause(CURLcode code, TransferError error, const TransferRequest&
     if (code == CURLE_COULDNT_RESOLVE_PROXY || (viaNamedProxy && (code == CURLE_COULDNT_CONNECT || code == CURLE_OPERATION_TIMEDOUT ||
                                                                    code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR ||
                                                                    code == CURLE_GOT_NOTHING) && !state.watchArmed)) {
-        return makeFailure(FailureKind::ProxyFailed, u16(viaNamedProxy ? request.proxy : curlText));
+        // The environment's proxy is named only in libcurl's message
+        // ("Could not resolve proxy: NAME").
+        const size_t named = curlText.rfind(": ");
+        return makeFailure(FailureKind::ProxyFailed, u16(viaNamedProxy ? request.proxy
+                                                         : named == std::string::npos ? std::string()
+                                                                                      : curlText.substr(named + 2)));
     }
     if (code == CURLE_COULDNT_RESOLVE_HOST)
         return makeFailure(FailureKind::NameResolution, u16(curlText));

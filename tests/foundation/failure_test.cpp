@@ -10,18 +10,16 @@
 namespace zelvon {
 namespace {
 
+// The causes met against real servers are checked where they arise (net and
+// command-line tests); here the sentences those cannot reach: disk errors by
+// errno, odd statuses, the wording of limits.
 TEST(FailureTest, EachKindReadsAsOneSentenceWithItsCauseAndAStableToken) {
-    Failure refused = makeFailure(FailureKind::ConnectionRefused, u"127.0.0.1:45123");
-    Failure proxy = makeFailure(FailureKind::ProxyFailed, u"127.0.0.1:1");
-    Failure tls = makeFailure(FailureKind::TlsCertificate, u"SSL certificate problem: self-signed certificate");
     const struct {
         Failure failure;
         std::string sentence;
         std::string token;
     } cases[] = {
-        {refused, "the server refused the connection (127.0.0.1:45123)", "connection-refused"},
         {makeHttpFailure(404), "the server answered 404 Not Found", "http-status"},
-        {makeHttpFailure(500), "the server answered 500 Internal Server Error", "http-status"},
         {makeHttpFailure(299), "the server answered 299", "http-status"},
         {makeStallFailure(10000), "no data arrived for 10 seconds", "stalled"},
         {makeTimeLimitFailure(60000), "the download took longer than 60 seconds", "timed-out"},
@@ -32,8 +30,6 @@ TEST(FailureTest, EachKindReadsAsOneSentenceWithItsCauseAndAStableToken) {
         {makeWriteFailure(EACCES), "the file may not be written here: Permission denied", "write-failed"},
         {makeWriteFailure(EFBIG), "the file could not be written: File too large", "write-failed"},
         {makeReadFailure(EIO), "the file could not be read: Input/output error", "read-failed"},
-        {proxy, "the proxy 127.0.0.1:1 could not be reached", "proxy-failed"},
-        {tls, "the secure connection failed: SSL certificate problem: self-signed certificate", "tls-certificate"},
         {makeFailure(FailureKind::PageUnreadable),
          "the store page could not be read; the parsing scripts may be out of date (Options > Check for Parsing Scripts)",
          "page-unreadable"},
