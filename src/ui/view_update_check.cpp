@@ -164,9 +164,13 @@ void CVertrelView::onRunFinished(const UpdateBatchSummary& summary) {
     announced_.reset();
     busy_ = batchRun_ = false;
     emit stateChanged();
-    emit progressText({});
+    if (batch)
+        emit progressText({});
     const QString outcome = runSummaryText(summary);
-    emit outcomeText(outcome);
+    // A list that did not reach its file stays in the outcome as well.
+    emit outcomeText(summary.saveFailures == 0 ? outcome
+                                               : outcome + QStringLiteral(" Could not save the watch list to ") +
+                                                     qs(watchList_.path()) + QLatin1Char('.'));
     if (batch) {
         const QString closing = QStringLiteral("<br>") + outcome.toHtmlEscaped();
         if (summary.cancelled) {
