@@ -23,6 +23,10 @@ TARGETS=("${@:-${ALL_TARGETS[@]}}")
 [ $# -gt 0 ] || TARGETS=("${ALL_TARGETS[@]}")
 
 CXX_FUZZ=${CXX_FUZZ:-clang++-14}
+if ! command -v "$CXX_FUZZ" >/dev/null; then
+  echo "$CXX_FUZZ not found: run tools/setup.sh (it installs clang-14 and libclang-rt-14-dev)" >&2
+  exit 2
+fi
 cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER="$CXX_FUZZ" >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
 
