@@ -19,8 +19,8 @@ fi
 
 ALL_TARGETS=(xml_document script_xml entities contained_path ini_file scrambled_file
              extraction_script template transformer list_file update_document)
-TARGETS=("${@:-${ALL_TARGETS[@]}}")
-[ $# -gt 0 ] || TARGETS=("${ALL_TARGETS[@]}")
+TARGETS=("${ALL_TARGETS[@]}")
+[ $# -eq 0 ] || TARGETS=("$@")
 
 CXX_FUZZ=${CXX_FUZZ:-clang++-14}
 if ! command -v "$CXX_FUZZ" >/dev/null; then
