@@ -2,10 +2,13 @@
 // (the shipped What's New script and a one-field script over the saved
 // page): text without tags comes out as it is, an expansion fails exactly
 // when it says why, and the output stays bounded: by the size cap plus one
-// step, and without loops by the tags times the longest value.
+// step, and without loops by the tags times the longest value. Without
+// loops the expansion also matches a plain reference.
 #include "engine_folder.h"
 
 #include "engine/template_expander.h"
+#include "engine/template_tags.h"
+#include "engine/template_text.h"
 
 using namespace zelvon;
 using fuzz::require;
@@ -36,6 +39,51 @@ struct Runners {
     }
 };
 
+// Expansion of a template without loops as the language defines it: each
+// "[vex:" up to the next ":vex]" (searched from the tag's own start) is a
+// tag; "script:field" or "script:field:format" takes the first value of that
+// field from the first runner of that name, in that format; any other tag
+// writes nothing; a tag without its close ends the expansion with an error.
+TemplateExpansion referenceExpansion(std::u16string_view text, const std::vector<NamedRunner>& runners) {
+    TemplateExpansion result;
+    size_t pos = 0;
+    for (;;) {
+        const size_t start = text.find(u"[vex:", pos);
+        if (start == std::u16string_view::npos) {
+            result.text.append(text.substr(pos));
+            return result;
+        }
+        result.text.append(text.substr(pos, start - pos));
+        const size_t close = text.find(u":vex]", start);
+        if (close == std::u16string_view::npos) {
+            result.success = false;
+            return result;
+        }
+        const std::u16string_view content = close > start + 5 ? text.substr(start + 5, close - start - 5) : u"";
+        pos = close + 5;
+        const size_t first = content.find(u':');
+        if (first == std::u16string_view::npos)
+            continue;
+        const size_t second = content.find(u':', first + 1);
+        const std::u16string_view script = content.substr(0, first);
+        const std::u16string_view field =
+            content.substr(first + 1, second == std::u16string_view::npos ? std::u16string_view::npos : second - first - 1);
+        const std::u16string_view format = second == std::u16string_view::npos ? u"" : content.substr(second + 1);
+        std::u16string value;
+        for (const auto& named : runners) {
+            if (named.name != script)
+                continue;
+            for (const ExtractedEntry& entry : named.runner->entries())
+                if (entry.name == field) {
+                    value = entry.value;
+                    break;
+                }
+            break;
+        }
+        result.text += formatFieldValue(value, format);
+    }
+}
+
 size_t count(std::u16string_view text, std::u16string_view piece) {
     size_t n = 0;
     for (size_t at = text.find(piece); at != std::u16string_view::npos; at = text.find(piece, at + 1))
@@ -59,8 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(expansion.success && expansion.text == text, "text without tags comes out as it is", toUtf8(text));
     require(expansion.text.size() <= kMaxTemplateOutput + text.size() + longestField,
             "the output stays within the size cap", toUtf8(text));
-    if (text.find(u"StartLoop") == std::u16string::npos)
+    if (text.find(kStartLoopTag) == std::u16string::npos) {
         require(expansion.text.size() <= text.size() + tags * longestField,
                 "without loops the output is bounded by the tags times the longest value", toUtf8(text));
+        const TemplateExpansion expected = referenceExpansion(text, fixture.runners);
+        require(expansion.success == expected.success && expansion.text == expected.text,
+                "without loops the expansion matches the reference", toUtf8(text));
+    }
     return 0;
 }
