@@ -11,7 +11,7 @@
 
 namespace zelvon::fuzz {
 
-inline void checkNodeTexts(const XmlNode* node, std::u16string_view text, size_t depth = 0) {
+inline void checkNodeTexts(const XmlNode* node, std::u16string_view text) {
     if (node == nullptr)
         return;
     require(text.find(node->name) != std::u16string_view::npos, "an element name is a piece of the text",
@@ -27,7 +27,7 @@ inline void checkNodeTexts(const XmlNode* node, std::u16string_view text, size_t
         for (size_t j = i + 1; j < node->children.size() && !ahead; ++j)
             ahead = node->children[j].get() == next;
         require(ahead, "a sibling link leads to a later child of the same parent");
-        checkNodeTexts(node->children[i].get(), text, depth + 1);
+        checkNodeTexts(node->children[i].get(), text);
     }
 }
 
