@@ -1,7 +1,8 @@
 #include "cli/command.h"
 
-#include "app/app_folder.h"
+#include "app/app_folder_seed.h"
 #include "app/settings_store.h"
+#include "foundation/text_codec.h"
 #include "net/http_fetcher.h"
 
 #include <cstring>
@@ -50,7 +51,9 @@ void printHelp(std::ostream& out) {
            "       zelvon-cli --help | --version\n"
            "\n"
            "--app-folder DIR (or ZELVON_APP_FOLDER) names the application folder;\n"
-           "by default it is the folder of the program file.\n"
+           "by default it is the folder of the program file; an installed program\n"
+           "(one with ../share/zelvon beside its folder) uses $XDG_DATA_HOME/Tervane/Zelvon\n"
+           "(~/.local/share/Tervane/Zelvon), filled from the shipped data on first use.\n"
            "\n"
            "commands:\n";
     for (const auto& [name, command] : commands()) {
@@ -124,7 +127,12 @@ int main(int argc, char** argv) {
     HttpFetcher::globalInit();
     HttpFetcher::platformCheck();
 
-    cli::Context context{resolveAppFolder(appFolderOption, argv[0]), {}, settings, std::cout, std::cerr};
+    PreparedAppFolder folder = prepareAppFolder(appFolderOption, argv[0], settings);
+    if (!folder.errorText.empty()) {
+        std::cerr << "zelvon-cli: " << toUtf8(folder.errorText) << '\n';
+        return cli::kExitFailed;
+    }
+    cli::Context context{std::move(folder.folder), {}, settings, std::cout, std::cerr};
     for (int i = next + 1; i < argc; ++i)
         context.args.emplace_back(argv[i]);
     const int code = found->second.function(context);

@@ -7,6 +7,7 @@
 
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
+#include "cli/desktop_notification.h"
 #include "cli/record_json.h"
 #include "cli/watch_loading.h"
 #include "watch/app_folder_lock.h"
@@ -222,10 +223,15 @@ int checkCommand(Context& context) {
     std::vector<size_t> requested;
     size_t jobs = kDefaultJobs;
     bool reloadAll = false;
+    bool notify = false;
     for (size_t i = 0; i < context.args.size(); ++i) {
         const std::string& arg = context.args[i];
         if (arg == "--reload-all") {
             reloadAll = true;
+            continue;
+        }
+        if (arg == "--notify") {
+            notify = true;
             continue;
         }
         if (arg == "--jobs") {
@@ -270,6 +276,7 @@ int checkCommand(Context& context) {
     const UpdateCheckContext checkContext{context.appFolder, catalogue, ProxySettings::fromSettings(context.settings),
                                           clock};
     PrintingObserver observer(context.out, context.err, list.path());
+    const NewVersionNotifier notifier(list);
     const StopSignalScope signals;
     ParallelCheckOptions options;
     options.jobs = jobs;
@@ -289,6 +296,8 @@ int checkCommand(Context& context) {
         context.out << "\nNo new updates.\n";
     if (summary.cancelled)
         context.out << "Download has been cancelled.\n";
+    if (notify)
+        notifier.notify(observer.checked(), context.err);
     bool listsLoaded = true;
     if (reloadAll && !summary.cancelled)
         listsLoaded = reloadStoreLists(context, catalogue, clock);
@@ -303,8 +312,9 @@ int checkCommand(Context& context) {
 CommandRegistration catalogueRegistration("catalogue", "", &catalogueCommand,
                                           "show the store scripts named by the script catalogue");
 CommandRegistration listRegistration("list", "[--json]", &listCommand, "list the watched products");
-CommandRegistration checkRegistration("check", "[--jobs N] [--reload-all] [INDEX...]", &checkCommand,
-                                      "check watched products for new versions (all, in name order, by default)");
+CommandRegistration checkRegistration("check", "[--jobs N] [--reload-all] [--notify] [INDEX...]", &checkCommand,
+                                      "check watched products for new versions (all, in name order, by default); "
+                                      "--notify: a desktop notification names the new ones");
 
 } // namespace
 } // namespace zelvon::cli
