@@ -32,8 +32,12 @@ QString SingleWindow::socketPath(const std::u16string& appFolder) {
 }
 
 bool SingleWindow::activateRunning(const std::u16string& appFolder, int timeoutMs) {
+    const QString path = socketPath(appFolder);
+    // In a shared temporary folder only a socket of our own user counts.
+    if (const QFileInfo socketFile(path); !socketFile.exists() || socketFile.ownerId() != ::getuid())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(socketPath(appFolder));
+    socket.connectToServer(path);
     if (!socket.waitForConnected(timeoutMs))
         return false; // no window, or one that died and left its socket
     socket.write(kRequest);
