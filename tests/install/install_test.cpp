@@ -108,6 +108,15 @@ TEST(InstallTest, InstalledProgramsKeepTheirDataInTheUsersFolder) {
     EXPECT_TRUE(fs::exists(folder / "help/whatsNewInThisVersion.htm"));
     EXPECT_NE(test::readAll(folder / "cache/productList.txt").find("Pocket Chess Master"), std::string::npos);
     EXPECT_EQ(cli({"settings", "get-int", "Settings", "AutoCheckVersion", "1"}).out, "2\n");
+
+    // A data folder that cannot be made: a clear error, exit 1, nothing
+    // touched.
+    home.write("blocked", "a file, not a folder");
+    ::setenv("XDG_DATA_HOME", home.file("blocked").c_str(), 1);
+    const auto blocked = cli({"list"});
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.err.find("Zelvon cannot be created"), std::string::npos) << blocked.err;
+    EXPECT_EQ(home.read("blocked"), "a file, not a folder");
 }
 
 } // namespace
