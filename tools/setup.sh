@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev xvfb xauth dbus
   tinyproxy curl ccache
-  libsystemd-dev help2man desktop-file-utils appstream dpkg-dev bash-completion lintian
+  libsystemd-dev libcli11-dev help2man desktop-file-utils appstream dpkg-dev bash-completion lintian
 )
 
 missing=()
