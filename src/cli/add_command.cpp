@@ -164,6 +164,8 @@ int addCommand(Context& context) {
         printAdded(context, list, index);
     if (!saved) {
         context.err << "zelvon-cli add: could not save the watch list " << toUtf8(list.path()) << '\n';
+        if (!list.saveError().empty())
+            context.err << "zelvon-cli add: " << toUtf8(list.saveError()) << '\n';
         return kExitFailed;
     }
     if (!added.empty())

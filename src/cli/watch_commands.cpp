@@ -137,9 +137,12 @@ public:
     }
     void downloadSucceeded(size_t index, const ProductRecord& before, const CompletionOutcome& outcome) override {
         out_ << "Download Success... Name: " << toUtf8(before.productName) << '\n';
-        if (outcome.updated && !outcome.saved)
+        if (outcome.updated && !outcome.saved) {
             err_ << "zelvon-cli: could not save the watch list " << toUtf8(listPath_)
                  << "; the previous file is unchanged.\n";
+            if (!outcome.saveError.empty())
+                err_ << "zelvon-cli: " << toUtf8(outcome.saveError) << '\n';
+        }
         remember(index, outcome.record);
     }
     void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText) override {
@@ -289,6 +292,11 @@ int checkCommand(Context& context) {
         context.out << "\nNo new updates.\n";
     if (summary.cancelled)
         context.out << "Download has been cancelled.\n";
+    if (summary.lockLost) {
+        context.err << "zelvon-cli check: stopped: the application folder's lock is lost, so no further product was "
+                       "checked and nothing more was saved.\n";
+        return kExitFailed;
+    }
     bool listsLoaded = true;
     if (reloadAll && !summary.cancelled)
         listsLoaded = reloadStoreLists(context, catalogue, clock);

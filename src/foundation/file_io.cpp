@@ -3,8 +3,10 @@
 #include "foundation/text_codec.h"
 
 #include <cerrno>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -122,12 +124,15 @@ bool AtomicFileWriter::begin(std::u16string_view path) {
     // A symbolic link (a settings file kept elsewhere, say) stays a link:
     // the file it names is the one replaced, in that file's own folder.
     if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(target_.c_str(), nullptr)) {
-            target_ = resolved;
-            std::free(resolved);
-        }
+        char* resolved = ::realpath(target_.c_str(), nullptr);
+        if (resolved == nullptr) // leads nowhere: nothing to replace in place
+            return false;
+        target_ = resolved;
+        std::free(resolved);
     }
-    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    // Only a regular file is replaced: a folder, a named pipe or a device
+    // someone put there stays as it is.
+    if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return false;
     const auto slash = target_.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
@@ -195,6 +200,47 @@ void AtomicFileWriter::abandon() {
 bool writeFileAtomically(std::u16string_view path, std::string_view bytes) {
     AtomicFileWriter writer;
     return writer.begin(path) && writer.commit(bytes);
+}
+
+bool isAtomicWriterTemporary(std::string_view fileName) {
+    constexpr std::string_view kMarker = ".tmp-";
+    constexpr size_t kRandom = 6; // mkostemp's XXXXXX
+    if (fileName.size() < 1 + 1 + kMarker.size() + kRandom || fileName.front() != '.')
+        return false;
+    const std::string_view random = fileName.substr(fileName.size() - kRandom);
+    for (const char c : random)
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0)
+            return false;
+    return fileName.substr(fileName.size() - kRandom - kMarker.size(), kMarker.size()) == kMarker;
+}
+
+size_t removeStaleFiles(std::u16string_view folder, std::chrono::system_clock::time_point before,
+                        const std::function<bool(std::string_view fileName)>& matches) {
+    if (!usablePath(folder))
+        return 0;
+    const int dirFd = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return 0;
+    }
+    const auto limit = std::chrono::duration_cast<std::chrono::nanoseconds>(before.time_since_epoch()).count();
+    size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!matches(name))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const long long changed = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+        if (changed < limit && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir); // closes dirFd too
+    return removed;
 }
 
 ScratchWriteScope::ScratchWriteScope() : previous_(scratchWrites) { scratchWrites = true; }

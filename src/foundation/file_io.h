@@ -4,6 +4,8 @@
 // disk and renamed over the target, so a crash, a kill or a full disk never
 // leaves a half-written or empty file where a good one stood.
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,7 +31,9 @@ bool keepCopyAs(std::u16string_view from, std::u16string_view to);
 bool removeFile(std::u16string_view path);
 
 // Writes `bytes` to a temporary file beside `path` and renames it over
-// `path`. False (and `path` untouched) on any failure.
+// `path`. False (and `path` untouched) on any failure, and when `path` is
+// there but is not a regular file (a symbolic link counts by the file it
+// leads to, which is the one replaced).
 bool writeFileAtomically(std::u16string_view path, std::string_view bytes);
 
 // The same in two steps, for writers that learn the target early and the
@@ -53,6 +57,17 @@ private:
     std::string target_;
     std::string temporary_;
 };
+
+// True for a name the atomic writer gives its temporary files: "." + the
+// target's name + ".tmp-" + six letters or digits.
+bool isAtomicWriterTemporary(std::string_view fileName);
+
+// Removes the regular files directly in `folder` whose name `matches` and
+// whose last change came before `before` (symbolic links and subfolders are
+// left alone). For leftovers of runs that were killed; the caller holds
+// whatever lock keeps live writers out. Returns how many were removed.
+size_t removeStaleFiles(std::u16string_view folder, std::chrono::system_clock::time_point before,
+                        const std::function<bool(std::string_view fileName)>& matches);
 
 // While one of these lives, atomic replacements made on the same thread skip
 // the file and folder syncs: for scratch files that are read straight back

@@ -1,6 +1,7 @@
 #include "watch/parallel_check.h"
 
 #include "foundation/text_codec.h"
+#include "watch/leftover_files.h"
 
 #include <chrono>
 #include <filesystem>
@@ -46,10 +47,7 @@ void removeLeftoverJobFiles(std::u16string_view appFolder) {
     std::error_code error;
     for (fs::directory_iterator it(fs::path(toUtf8(appFolder)) / "cache", error), end; !error && it != end;
          it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        const bool jobFile = name.rfind("job-", 0) == 0 &&
-                             (name.ends_with("-workspace.htm") || name.ends_with("-productTemp.txt"));
-        if (jobFile)
+        if (isJobScratchFile(it->path().filename().string()))
             fs::remove(it->path(), error);
     }
 }

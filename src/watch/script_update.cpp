@@ -12,6 +12,7 @@
 #include "watch/flow_ui.h"
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace zelvon {
@@ -27,12 +28,38 @@ bool fetch(const FlowContext& context, const std::u16string& url, const std::u16
     return HttpFetcher::fetchToFile(url, target, context.proxy.useProxy, context.proxy.address + u":" + context.proxy.port);
 }
 
-// The destination is written by the update server: it may only name a file
-// inside the application folder. A refused name fails like a download that
-// could not be stored, so the version stays and nothing lands outside.
-bool fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+// A sane script set: more files, or folders deeper than this, are not a
+// script set but a server gone wrong, and would keep the update busy.
+constexpr size_t kMaxScriptFiles = 500;
+constexpr size_t kMaxDestinationFolders = 16;
+
+// The destination is written by the update server: it may only name a
+// script file, somewhere inside the application folder but never in its
+// cache folder, where the lists, the work files and the description itself
+// live (in any spelling, and also through a link that leads there). A
+// refused name fails like a download that could not be stored, so the
+// version stays and nothing lands outside.
+std::optional<std::u16string> scriptFileTarget(const FlowContext& context, std::u16string_view destination) {
+    const auto parts = relativePathComponents(destination);
+    if (!parts || parts->size() - 1 > kMaxDestinationFolders || parts->front() == u"cache")
+        return std::nullopt;
     const auto target = containedPath(context.appFolder, destination);
+    if (!target || resolvesInside(appFile(context.appFolder, u"/cache"), *target))
+        return std::nullopt;
+    return target;
+}
+
+bool fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+    const auto target = scriptFileTarget(context, destination);
     return target && createFoldersInside(context.appFolder, *target) && fetch(context, url, *target);
+}
+
+size_t countScriptFiles(const XmlNode* root) {
+    size_t count = 0;
+    for (const XmlNode* child = XmlTree::firstChild(root); child != nullptr; child = XmlTree::nextSibling(child))
+        if (child->name == u"scriptFile")
+            ++count;
+    return count;
 }
 
 } // namespace
@@ -60,14 +87,17 @@ ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
 
     XmlDocument description;
     const XmlNode* root = description.load(infoPath) ? description.findNode(u"root") : nullptr;
-    if (root == nullptr) {
+    // "12abc" counts as 12 and a word as 0, so a damaged number never
+    // announces a newer set. A number beyond the integer range is refused:
+    // stored as the largest integer it would block every later set.
+    const std::optional<int32_t> version =
+        root == nullptr ? std::nullopt : parseIntInRange(decodedAttribute(root, u"version"));
+    if (!version || countScriptFiles(root) > kMaxScriptFiles) {
         ui.showPaneText(u"Did not download valid script checking information.");
         return ScriptUpdateOutcome::Failed;
     }
 
-    // "12abc" counts as 12 and a word as 0, so a damaged number never
-    // announces a newer set.
-    const int32_t offered = parseInt(decodedAttribute(root, u"version"));
+    const int32_t offered = *version;
     if (installed >= offered) {
         ui.showMessage(kNoNewScripts, u"");
         ui.showPaneText(kNoNewScripts);

@@ -35,8 +35,17 @@ public:
     // file is replaced only when the whole text has reached the disk; false
     // (and the previous file whole) otherwise. After a load that could not
     // read an existing file, that file is first kept under setAsidePath();
-    // if that fails nothing is written.
+    // if that fails nothing is written. Nothing is written either when the
+    // path names something other than a regular file (a folder, a named
+    // pipe, a link to a device), or when this process locked the
+    // application folder and has lost that lock (see AppFolderLock).
     bool save() const;
+    // Why the last save failed, when it was refused for one of the reasons
+    // above; empty after a success or a plain write failure.
+    const std::u16string& saveError() const { return saveError_; }
+    // The last save was refused because the folder's lock is lost: every
+    // later save will be too, so a run should stop.
+    bool saveLostLock() const { return saveLostLock_; }
 
     // The exact text `save` writes, before the line feeds become CR LF.
     std::u16string fileText() const;
@@ -63,10 +72,14 @@ public:
     // is kept under (path + ".unreadable-YYYYMMDD-HHMMSS", never an existing
     // file), from the next save on. Empty otherwise.
     const std::u16string& setAsidePath() const { return setAsidePath_; }
-    // The same news as a sentence for the user; given once per such load,
-    // empty afterwards, so a front end that asks after every step says it
-    // once.
+    // The same news as a sentence for the user, or that the list file was
+    // left alone because it is not a regular file; given once per such
+    // load, empty afterwards, so a front end that asks after every step
+    // says it once.
     std::u16string takeSetAsideNotice();
+    // After a load: what stands at the path when it is not a regular file
+    // ("a folder", "a named pipe", ...); empty otherwise.
+    const std::u16string& notAFile() const { return notAFile_; }
 
 private:
     bool setAsideUnreadableFile() const;
@@ -75,6 +88,9 @@ private:
     std::u16string path_;
     bool loaded_ = false;
     std::u16string setAsidePath_;
+    std::u16string notAFile_;
+    mutable std::u16string saveError_;
+    mutable bool saveLostLock_ = false;
     mutable bool setAsideDone_ = false;
     bool noticeGiven_ = false;
 };
