@@ -21,6 +21,11 @@ void ExtractionRunner::setProxy(std::u16string_view host, std::u16string_view po
 
 void ExtractionRunner::setUseProxy(int useProxy) { useProxy_ = useProxy; }
 
+void ExtractionRunner::clear() {
+    reset();
+    entries_ = std::vector<ExtractedEntry>();
+}
+
 void ExtractionRunner::reset() {
     ok_ = false;
     errorText_.clear();
@@ -72,6 +77,10 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
         return false;
     if (!walkPage(pageText_, items_, loops_, entries_, errorText_))
         ok_ = false;
+    // The entries are copies: the page itself is not needed any more, and
+    // holding it (twice its size in wide characters) while the output is
+    // made would double what a large page costs.
+    pageText_ = std::u16string();
     return ok_;
 }
 

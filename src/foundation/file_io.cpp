@@ -65,6 +65,9 @@ bool readFileBytes(std::u16string_view path, std::string& bytes) {
         ::close(fd);
         return false;
     }
+    // One allocation of the right size instead of doubling past it; a file
+    // that grows meanwhile still reads whole.
+    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
