@@ -76,14 +76,41 @@ TEST_F(TextFileTest, WritesCrLfLineEndsInWindows1252OrElseUtf8) {
         {{u"a\r", u"\nb"}, "a\r\nb"}, // CR LF split across two writes
         {{u"caf\u00e9 \u20ac\n"}, "caf\xE9 \x80\r\n"},
         {{u"caf\u00e9 ", u"\u4e2d"}, "caf\xC3\xA9 \xE4\xB8\xAD"},
+        {{u"\n\nx\n"}, "\r\n\r\nx\r\n"},
+        // 8-bit bytes that would read back as UTF-8 are written as UTF-8;
+        // 8-bit bytes that are no UTF-8 stay 8-bit, line ends included.
+        {{u"\u00c3\u00a9\n"}, "\xC3\x83\xC2\xA9\r\n"},
+        {{u"\u00c3\n\u00a9"}, "\xC3\r\n\xA9"},
+        {{u"\u00ef\u00bb\u00bfx\n"}, "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
+        {{u"\ufeffx\n"}, "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n"},
     };
     for (const auto& [pieces, bytes] : cases) {
-        TextFile file;
-        ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write));
+        // Written piece by piece, and as one text handed over whole.
+        for (const bool whole : {false, true}) {
+            TextFile file;
+            ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write));
+            std::u16string all;
+            for (const auto& piece : pieces) {
+                all += piece;
+                if (!whole)
+                    file.writeText(piece);
+            }
+            if (whole)
+                file.takeText(std::move(all));
+            ASSERT_TRUE(file.close());
+            EXPECT_EQ(dir.read("out.txt"), bytes) << bytes;
+        }
+        // What is written reads back as the text (line ends as CR LF).
+        std::u16string text;
         for (const auto& piece : pieces)
-            file.writeText(piece);
-        ASSERT_TRUE(file.close());
-        EXPECT_EQ(dir.read("out.txt"), bytes) << bytes;
+            text += piece;
+        std::u16string crlf;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
+                crlf += u'\r';
+            crlf += text[i];
+        }
+        EXPECT_EQ(decodeFileText(bytes), crlf) << bytes;
     }
 }
 
