@@ -77,7 +77,7 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
 
     CompletionQueue queue;
     std::map<size_t, std::thread> workers; // by batch position
-    for (;;) {
+    const auto startJobs = [&] {
         if (observer.cancelRequested())
             batch.cancel();
         while (std::optional<BatchJob> job = batch.nextJob()) {
@@ -91,6 +91,9 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
                 batch.finishJob(*job, DownloadResult{false, u"Could not start the download.\n"});
             }
         }
+    };
+    for (;;) {
+        startJobs();
         reportInOrder(batch, observer);
         if (batch.runningCount() == 0)
             break;
@@ -101,6 +104,10 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
                 workers.erase(worker);
             }
             batch.finishJob(job, result);
+            // Each finished job makes room at once: the next download goes
+            // out while the completions that arrived with this one are
+            // still being saved, instead of after all of them.
+            startJobs();
         }
     }
     reportInOrder(batch, observer);
