@@ -60,7 +60,7 @@ void CVertrelView::removeSelected() {
         currentItem_ = nullptr;
     delete item;
     if (!removeProduct(watchList_, index))
-        flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");
+        flowUi_.showMessage(withSaveReason(u"Could not save the watch list to " + watchList_.path(), watchList_), u"Error");
 }
 
 void CVertrelView::markSelectedNew() {
@@ -75,7 +75,7 @@ void CVertrelView::markSelectedNew() {
     setEntryImage(item, record->isNew != 0);
     renderItem(item);
     if (!saved)
-        flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");
+        flowUi_.showMessage(withSaveReason(u"Could not save the watch list to " + watchList_.path(), watchList_), u"Error");
 }
 
 void CVertrelView::openHelp() {

@@ -152,7 +152,7 @@ void CVertrelView::downloadFinished(const DownloadResult& result) {
             // The pane keeps its texts; a list that did not reach its file
             // must not pass unnoticed, so the status line says so.
             if (!outcome.saved)
-                flowUi_.setStatusText(u"Could not save the watch list to " + watchList_.path());
+                flowUi_.setStatusText(withSaveReason(u"Could not save the watch list to " + watchList_.path(), watchList_));
             setEntryImage(currentItem_, outcome.record.isNew != 0);
             if (outcome.record.isNew != 0 && before.isNew == 0)
                 newlyMarked_ << qs(outcome.record.productName);

@@ -207,6 +207,12 @@ std::u16string WatchList::takeSetAsideNotice() {
            setAsidePath_ + u" and the list starts empty.";
 }
 
+std::u16string withSaveReason(std::u16string message, const WatchList& list) {
+    if (!list.saveError().empty())
+        message += u": " + list.saveError();
+    return message;
+}
+
 bool WatchList::save() const {
     saveError_.clear();
     saveLostLock_ = false;

@@ -17,6 +17,11 @@ namespace zelvon {
 
 class Clock;
 class SettingsStore;
+class WatchList;
+
+// A front end's message about a failed save, with the list's reason after
+// it when the save was refused for one (see WatchList::saveError).
+std::u16string withSaveReason(std::u16string message, const WatchList& list);
 
 class WatchList {
 public:
