@@ -87,18 +87,14 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
 bool ExtractionRunner::loadPage(const std::u16string& path) {
     ok_ = false;
     pageText_.clear();
-    std::string bytes;
-    // A folder (an empty saved-page name) counts as a file that cannot be opened.
-    if (!readFileBytes(path, bytes)) {
+    // A folder (an empty saved-page name) counts as a file that cannot be
+    // opened. The page ends at its first zero byte, wherever the server put
+    // one; it comes both as UTF-8 and in the Windows code page. Read and
+    // decoded piece by piece, so its bytes are never held beside its text.
+    if (!readFileTextUntilZero(path, pageText_)) {
         errorText_ += u"Could not LoadSourceData:  " + path + u"\n";
         return false;
     }
-    // The page ends at its first zero byte, wherever the server put one.
-    const size_t zero = bytes.find('\0');
-    if (zero != std::string::npos)
-        bytes.resize(zero);
-    // Store pages come both as UTF-8 and in the Windows code page.
-    pageText_ = decodeFileText(bytes);
     ok_ = true;
     return true;
 }

@@ -20,6 +20,12 @@ std::string nativePath(std::u16string_view path);
 // counts as a file that cannot be opened).
 bool readFileBytes(std::u16string_view path, std::string& bytes);
 
+// Reads a text file the way decodeFileText reads its bytes (UTF-8 when the
+// whole file is, else Windows-1252), ending at the first zero byte, without
+// holding the bytes beside the text: a large page costs its text alone.
+// False as readFileBytes.
+bool readFileTextUntilZero(std::u16string_view path, std::u16string& text);
+
 bool fileExists(std::u16string_view path);
 
 // Makes `to` a second name for the bytes of `from` (a hard link, or a synced

@@ -142,6 +142,41 @@ bool decodeUtf8Strict(std::string_view bytes, std::u16string& out) {
     return true;
 }
 
+bool decodeUtf8Piece(std::string_view bytes, std::u16string& out, size_t& used) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        // A lead byte whose sequence runs past the piece waits for the next
+        // one; whether it is well-formed is decided there.
+        const size_t length = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 1;
+        if (length > 1 && i + length > bytes.size()) {
+            bool prefix = b0 >= 0xC2 && b0 <= 0xF4;
+            for (size_t k = i + 1; k < bytes.size(); ++k)
+                prefix = prefix && (static_cast<unsigned char>(bytes[k]) & 0xC0) == 0x80;
+            if (!prefix) {
+                used = i;
+                return false;
+            }
+            break;
+        }
+        const long cp = decodeOne(bytes, i);
+        if (cp < 0) {
+            used = i;
+            return false;
+        }
+        appendCodePoint(out, static_cast<char32_t>(cp));
+    }
+    used = i;
+    return true;
+}
+
+void appendCp1252(std::string_view bytes, std::u16string& out) {
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back((b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b));
+    }
+}
+
 std::u16string fromCp1252(std::string_view bytes) {
     std::u16string out;
     out.resize(bytes.size());

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 namespace zelvon {
 namespace {
@@ -87,6 +88,53 @@ TEST_F(ContainedPathTest, CreatesMissingFoldersOnlyInside) {
     // A file where a folder should be.
     base.write("plain", "x");
     EXPECT_FALSE(createFoldersInside(base.u16path(), base.u16file("plain/x.nrt")));
+
+    // A link that stays inside is followed, and the folders are made where
+    // it leads.
+    fs::create_directory(base.path() / "real");
+    fs::create_directory_symlink(base.path() / "real", base.path() / "scripts" / "alias");
+    EXPECT_TRUE(createFoldersInside(base.u16path(), base.u16file("scripts/alias/made/x.nrt")));
+    EXPECT_TRUE(fs::is_directory(base.path() / "real" / "made"));
+
+    // 1,600 folders deep, made one step from the last (resolving the whole
+    // path at every step took half a minute at this depth).
+    std::string deep = "deep";
+    for (int i = 0; i < 1600; ++i)
+        deep += "/d";
+    EXPECT_TRUE(createFoldersInside(base.u16path(), base.u16file(deep + "/x.nrt")));
+    EXPECT_TRUE(fs::is_directory(base.path() / deep));
+    EXPECT_FALSE(fs::exists(base.path() / deep / "x.nrt"));
+}
+
+TEST_F(ContainedPathTest, ComponentsAndResolvedContainment) {
+    const struct {
+        const char16_t* name;
+        std::vector<std::u16string> parts; // empty: refused
+    } cases[] = {
+        {u"cache\\zelvon.lock", {u"cache", u"zelvon.lock"}},
+        {u"./cache//x/./y", {u"cache", u"x", u"y"}},
+        {u".\\scripts\\a.nrt", {u"scripts", u"a.nrt"}},
+        {u"scripts/../cache/x", {}},
+        {u"/etc/passwd", {}},
+        {u"\\abs", {}},
+        {u"./.", {}},
+        {u"", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(toUtf8(c.name));
+        const auto parts = relativePathComponents(c.name);
+        EXPECT_EQ(parts.value_or(std::vector<std::u16string>{}), c.parts);
+        EXPECT_EQ(parts.has_value(), !c.parts.empty());
+    }
+
+    fs::create_directory(base.path() / "cache");
+    fs::create_directory_symlink(base.path() / "cache", base.path() / "tocache");
+    const std::u16string cache = base.u16file("cache");
+    EXPECT_TRUE(resolvesInside(cache, base.u16file("cache/new/x")));
+    EXPECT_TRUE(resolvesInside(cache, base.u16file("tocache/x")));
+    EXPECT_FALSE(resolvesInside(cache, base.u16file("scripts/x")));
+    EXPECT_FALSE(resolvesInside(cache, base.u16file("cachex/x")));
+    EXPECT_FALSE(resolvesInside(base.u16file("missing"), base.u16file("missing/x")));
 }
 
 } // namespace
