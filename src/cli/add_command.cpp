@@ -36,6 +36,9 @@ public:
     void showMessage(std::u16string_view text, std::u16string_view caption) override {
         terminal_.showMessage(text, caption);
     }
+    void showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) override {
+        terminal_.showFailureMessage(text, caption, failure);
+    }
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override {
         return terminal_.askYesNo(text, caption);
     }
@@ -164,8 +167,8 @@ int addCommand(Context& context) {
         printAdded(context, list, index);
     if (!saved) {
         context.err << "zelvon-cli add: could not save the watch list " << toUtf8(list.path()) << '\n';
-        if (!list.saveError().empty())
-            context.err << "zelvon-cli add: " << toUtf8(list.saveError()) << '\n';
+        if (!list.saveRefusal().empty())
+            context.err << "zelvon-cli add: " << toUtf8(list.saveRefusal()) << '\n';
         return kExitFailed;
     }
     if (!added.empty())

@@ -8,6 +8,8 @@
 #include "foundation/text_file.h"
 #include "net/http_fetcher.h"
 
+#include <cerrno>
+
 namespace zelvon {
 
 ExtractionRunner::ExtractionRunner(std::u16string appFolder) : appFolder_(std::move(appFolder)) {}
@@ -29,6 +31,7 @@ void ExtractionRunner::clear() {
 void ExtractionRunner::reset() {
     ok_ = false;
     errorText_.clear();
+    failure_ = {};
     sourceUrl_.clear();
     cacheName_.clear();
     pageText_.clear();
@@ -47,8 +50,10 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
     sourceUrl_ = std::move(script.sourceUrl);
     cacheName_ = std::move(script.cacheName);
     // Unbalanced loops are reported before anything is downloaded.
-    if (!pairLoops(items_, loops_, errorText_))
+    if (!pairLoops(items_, loops_, errorText_)) {
+        failure_ = makeFailure(FailureKind::Other, u"the extraction script's loops do not pair up");
         return false;
+    }
 
     ok_ = true;
     std::u16string pagePath;
@@ -61,22 +66,28 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
         if (!contained) {
             ok_ = false;
             errorText_ += u"Could not LoadSourceData:  " + webFolder + u"/" + cacheName_ + u"\n";
+            failure_ = makeFailure(FailureKind::Refused, u"the saved page's name leads outside the web folder");
             return false;
         }
         pagePath = *contained;
     } else {
         const std::u16string url = urlOverride.empty() ? sourceUrl_ : std::u16string(urlOverride);
-        if (!HttpFetcher::fetchToFile(url, workspacePath_, useProxy_, proxyHost_ + u":" + proxyPort_)) {
+        const FetchResult fetched = HttpFetcher::fetchToFile(url, workspacePath_, useProxy_, proxyHost_ + u":" + proxyPort_, fetchOptions_);
+        if (!fetched) {
             ok_ = false;
             errorText_ += u"Could not download:  " + url + u"\n";
+            failure_ = fetched.failure;
             return false;
         }
         pagePath = workspacePath_;
     }
     if (!loadPage(pagePath))
         return false;
-    if (!walkPage(pageText_, items_, loops_, entries_, errorText_))
+    if (!walkPage(pageText_, items_, loops_, entries_, errorText_)) {
         ok_ = false;
+        // A cut that finds nothing: the page is not what the script expects.
+        failure_ = makeFailure(FailureKind::PageUnreadable);
+    }
     // The entries are copies: the page itself is not needed any more, and
     // holding it (twice its size in wide characters) while the output is
     // made would double what a large page costs.
@@ -92,7 +103,9 @@ bool ExtractionRunner::loadPage(const std::u16string& path) {
     // one; it comes both as UTF-8 and in the Windows code page. Read and
     // decoded piece by piece, so its bytes are never held beside its text.
     if (!readFileTextUntilZero(path, pageText_)) {
+        const int readError = errno;
         errorText_ += u"Could not LoadSourceData:  " + path + u"\n";
+        failure_ = makeReadFailure(readError);
         return false;
     }
     ok_ = true;
@@ -108,7 +121,9 @@ bool ExtractionRunner::runScriptFileWithUrl(std::u16string_view path, bool useCa
     if (!file.open(path, TextFile::Mode::Read)) {
         // Also forget the previous run, so its entries are not served as
         // if they came from this one.
+        const int openError = errno;
         reset();
+        failure_ = makeReadFailure(openError);
         errorText_ += u"Could not Open:  ";
         errorText_ += path;
         errorText_ += u"\n";

@@ -9,6 +9,7 @@
 #include "ui/vertrel_view.h"
 #include "ui/view_pane.h"
 
+#include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -78,6 +79,12 @@ CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, 
             statusBar()->showMessage(text);
     });
     connect(view_, &CVertrelView::batchFinished, this, &CMainFrame::onBatchFinished);
+    // A widget, not a message: menus passing over the bar do not wipe it.
+    auto* outcome = new QLabel(statusBar());
+    outcome->setObjectName(QStringLiteral("checkOutcome"));
+    outcome->setAccessibleName(QStringLiteral("Last check"));
+    statusBar()->addWidget(outcome, 1);
+    connect(view_, &CVertrelView::outcomeText, outcome, &QLabel::setText);
     view_->flowUi().setStatusSink([this](const QString& text) { statusBar()->showMessage(text); });
     notifier_ = [](const QString& summary, const QString& body) { DesktopNotifier::notify(summary, body); };
     statusBar();

@@ -68,7 +68,7 @@ CompletionOutcome completeDownload(WatchList& list, size_t index, bool downloadS
     outcome.record = changed;
     outcome.saved = list.save();
     if (!outcome.saved) {
-        outcome.saveError = list.saveError();
+        outcome.saveError = list.saveRefusal();
         outcome.lockLost = list.saveLostLock();
     }
     return outcome;

@@ -11,6 +11,7 @@
 #include "watch/flow_context.h"
 #include "watch/flow_ui.h"
 
+#include <cerrno>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -24,8 +25,9 @@ std::u16string decodedAttribute(const XmlNode* node, std::u16string_view name) {
     return EntityCodec::unescapeMarkup(XmlTree::getAttribute(node, name));
 }
 
-bool fetch(const FlowContext& context, const std::u16string& url, const std::u16string& target) {
-    return HttpFetcher::fetchToFile(url, target, context.proxy.useProxy, context.proxy.address + u":" + context.proxy.port);
+FetchResult fetch(const FlowContext& context, const std::u16string& url, const std::u16string& target) {
+    return HttpFetcher::fetchToFile(url, target, context.proxy.useProxy, context.proxy.address + u":" + context.proxy.port,
+                                    context.proxy.fetchOptions());
 }
 
 // A sane script set: more files, or folders deeper than this, are not a
@@ -36,22 +38,39 @@ constexpr size_t kMaxDestinationFolders = 16;
 // The destination is written by the update server: it may only name a
 // script file, somewhere inside the application folder but never in its
 // cache folder, where the lists, the work files and the description itself
-// live (in any spelling, and also through a link that leads there). A
-// refused name fails like a download that could not be stored, so the
-// version stays and nothing lands outside.
-std::optional<std::u16string> scriptFileTarget(const FlowContext& context, std::u16string_view destination) {
+// live (in any spelling, and also through a link that leads there).
+// Nothing, with the reason in `refusal`, for any other.
+std::optional<std::u16string> scriptFileTarget(const FlowContext& context, std::u16string_view destination,
+                                               std::u16string& refusal) {
+    const std::u16string named(destination);
     const auto parts = relativePathComponents(destination);
-    if (!parts || parts->size() - 1 > kMaxDestinationFolders || parts->front() == u"cache")
+    if (parts && parts->size() - 1 > kMaxDestinationFolders) {
+        refusal = u"the update named a destination more than 16 folders deep: " + named;
         return std::nullopt;
+    }
     const auto target = containedPath(context.appFolder, destination);
-    if (!target || resolvesInside(appFile(context.appFolder, u"/cache"), *target))
+    if (!target) {
+        refusal = u"the update named a destination outside the application folder: " + named;
         return std::nullopt;
+    }
+    if (parts->front() == u"cache" || resolvesInside(appFile(context.appFolder, u"/cache"), *target)) {
+        refusal = u"the update named a destination in the cache folder, which holds the lists: " + named;
+        return std::nullopt;
+    }
     return target;
 }
 
-bool fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
-    const auto target = scriptFileTarget(context, destination);
-    return target && createFoldersInside(context.appFolder, *target) && fetch(context, url, *target);
+// A refused name fails like a download that could not be stored, so the
+// version stays and nothing lands outside; its cause says it was refused,
+// not that the server failed.
+FetchResult fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+    std::u16string refusal;
+    const auto target = scriptFileTarget(context, destination, refusal);
+    if (!target)
+        return {false, makeFailure(FailureKind::Refused, refusal)};
+    if (!createFoldersInside(context.appFolder, *target))
+        return {false, makeWriteFailure(errno)};
+    return fetch(context, url, *target);
 }
 
 size_t countScriptFiles(const XmlNode* root) {
@@ -79,8 +98,8 @@ ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
     const std::u16string infoUrl = context.settings.readString(u"Settings", u"AutoCheckUrl", kDefaultScriptInfoUrl);
     const std::u16string infoPath = appFile(context.appFolder, u"/cache/scriptInfo.xml");
 
-    if (!fetch(context, infoUrl, infoPath)) {
-        ui.showMessage(u"Could not download:  " + infoUrl, u"");
+    if (const FetchResult fetched = fetch(context, infoUrl, infoPath); !fetched) {
+        ui.showFailureMessage(u"Could not download:  " + infoUrl, u"", fetched.failure);
         ui.showPaneText(u"<b>Failed</b> to download script checking information.");
         return ScriptUpdateOutcome::Failed;
     }
@@ -112,10 +131,10 @@ ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
         // Lets the user read which file is on its way before the download
         // blocks.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (!fetchScriptFile(context, url, decodedAttribute(child, u"destination"))) {
+        if (const FetchResult fetched = fetchScriptFile(context, url, decodedAttribute(child, u"destination")); !fetched) {
             // Files fetched so far stay; the unchanged version makes the
             // next check fetch the whole set again.
-            ui.showMessage(u"Could not download:  " + url, u"");
+            ui.showFailureMessage(u"Could not download:  " + url, u"", fetched.failure);
             ui.showPaneText(u"<b>Failed</b> to download script file.");
             return ScriptUpdateOutcome::Failed;
         }

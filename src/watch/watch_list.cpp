@@ -9,6 +9,7 @@
 #include "watch/clock.h"
 #include "watch/new_mark_expiry.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -208,32 +209,46 @@ std::u16string WatchList::takeSetAsideNotice() {
 }
 
 std::u16string withSaveReason(std::u16string message, const WatchList& list) {
-    if (!list.saveError().empty())
-        message += u": " + list.saveError();
+    if (!list.saveRefusal().empty())
+        message += u": " + list.saveRefusal();
     return message;
 }
 
 bool WatchList::save() const {
-    saveError_.clear();
+    saveError_ = 0;
+    saveRefusal_.clear();
     saveLostLock_ = false;
-    if (!AppFolderLock::confirmHeldFor(path_, saveError_)) {
+    if (!AppFolderLock::confirmHeldFor(path_, saveRefusal_)) {
         saveLostLock_ = true;
         return false;
     }
     // Checked again now: it may have appeared since the load.
     if (const std::u16string what = notARegularFile(path_); !what.empty()) {
-        saveError_ = leftAloneText(path_, what);
+        saveRefusal_ = leftAloneText(path_, what);
         return false;
     }
-    if (!setAsideUnreadableFile())
+    if (!setAsideUnreadableFile()) {
+        saveError_ = errno;
         return false;
+    }
     TextFile file;
-    if (!file.open(path_, TextFile::Mode::Write))
+    if (!file.open(path_, TextFile::Mode::Write)) {
+        saveError_ = file.lastError();
         return false;
+    }
     file.writeText(fileText());
     // The text file replaces the old list only once the new one is complete
     // on disk; its answer is the answer of the save.
-    return file.close();
+    const bool written = file.close();
+    if (!written)
+        saveError_ = file.lastError();
+    return written;
+}
+
+Failure WatchList::lastSaveFailure() const {
+    if (!saveRefusal_.empty())
+        return makeFailure(FailureKind::Refused, saveRefusal_);
+    return makeWriteFailure(saveError_);
 }
 
 size_t WatchList::append(const ProductRecord& record) {

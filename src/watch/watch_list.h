@@ -5,6 +5,7 @@
 // removing only flags a record, so indexes held elsewhere stay valid until
 // the next load.
 
+#include "foundation/failure.h"
 #include "foundation/formatting.h"
 #include "watch/product_record.h"
 
@@ -20,7 +21,7 @@ class SettingsStore;
 class WatchList;
 
 // A front end's message about a failed save, with the list's reason after
-// it when the save was refused for one (see WatchList::saveError).
+// it when the save was refused for one (see WatchList::saveRefusal).
 std::u16string withSaveReason(std::u16string message, const WatchList& list);
 
 class WatchList {
@@ -45,12 +46,15 @@ public:
     // pipe, a link to a device), or when this process locked the
     // application folder and has lost that lock (see AppFolderLock).
     bool save() const;
-    // Why the last save failed, when it was refused for one of the reasons
-    // above; empty after a success or a plain write failure.
-    const std::u16string& saveError() const { return saveError_; }
+    // Why the last save was refused, for one of the reasons above; empty
+    // after a success or a failed write.
+    const std::u16string& saveRefusal() const { return saveRefusal_; }
     // The last save was refused because the folder's lock is lost: every
     // later save will be too, so a run should stop.
     bool saveLostLock() const { return saveLostLock_; }
+    // Why the last failed save failed (a full disk, a read-only folder), as
+    // the system said it; a refusal above as its reason.
+    Failure lastSaveFailure() const;
 
     // The exact text `save` writes, before the line feeds become CR LF.
     std::u16string fileText() const;
@@ -94,9 +98,10 @@ private:
     bool loaded_ = false;
     std::u16string setAsidePath_;
     std::u16string notAFile_;
-    mutable std::u16string saveError_;
+    mutable std::u16string saveRefusal_;
     mutable bool saveLostLock_ = false;
     mutable bool setAsideDone_ = false;
+    mutable int saveError_ = 0;
     bool noticeGiven_ = false;
 };
 

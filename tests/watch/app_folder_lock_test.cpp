@@ -128,7 +128,7 @@ TEST(AppFolderLock, AReplacedFolderStopsTheNextSave) {
         watch.append(ProductRecord{});
         EXPECT_FALSE(watch.save());
         EXPECT_TRUE(watch.saveLostLock());
-        EXPECT_NE(watch.saveError().find(c.reason), std::u16string::npos) << toUtf8(watch.saveError());
+        EXPECT_NE(watch.saveRefusal().find(c.reason), std::u16string::npos) << toUtf8(watch.saveRefusal());
         EXPECT_FALSE(lock.stillHeld(error));
         EXPECT_EQ(parent.read("moved/cache/productList.txt"), saved);
         EXPECT_EQ(parent.read("app/cache/productList.txt"), c.replaced ? saved : "");
@@ -137,7 +137,7 @@ TEST(AppFolderLock, AReplacedFolderStopsTheNextSave) {
         WatchList other;
         other.load(parent.u16file("elsewhere/productList.txt"), 0, {});
         parent.write("elsewhere/.keep", "");
-        EXPECT_TRUE(other.save()) << toUtf8(other.saveError());
+        EXPECT_TRUE(other.save()) << toUtf8(other.saveRefusal());
         lock.release();
         if (c.replaced) {
             EXPECT_TRUE(watch.save()) << "no lock held, nothing to lose";

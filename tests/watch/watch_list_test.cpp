@@ -229,7 +229,7 @@ TEST(WatchListFile, AnythingButARegularFileIsReportedAndLeftAlone) {
         list.append(sampleRecord("added"));
         EXPECT_FALSE(list.save());
         EXPECT_FALSE(list.saveLostLock());
-        EXPECT_NE(list.saveError().find(c.what), std::u16string::npos) << toUtf8(list.saveError());
+        EXPECT_NE(list.saveRefusal().find(c.what), std::u16string::npos) << toUtf8(list.saveRefusal());
         EXPECT_EQ(fs::symlink_status(path).type(), c.type);
         EXPECT_FALSE(fileExists(dir.u16file("gone.txt")));
         // The atomic writer underneath refuses as well.
@@ -248,7 +248,7 @@ TEST(WatchListFile, AnythingButARegularFileIsReportedAndLeftAlone) {
     fs::create_symlink(dir.path() / "real/list.txt", dir.path() / "list.txt");
     ASSERT_TRUE(list.load(dir.u16file("list.txt"), kNeverExpire, kNow));
     list.append(sampleRecord("through"));
-    ASSERT_TRUE(list.save()) << toUtf8(list.saveError());
+    ASSERT_TRUE(list.save()) << toUtf8(list.saveRefusal());
     EXPECT_TRUE(fs::is_symlink(dir.path() / "list.txt"));
     EXPECT_NE(dir.read("real/list.txt").find("through"), std::string::npos);
 }
