@@ -45,7 +45,7 @@ void collectItems(const XmlNode* node, std::vector<const XmlNode*>& items) {
 
 bool plainForMarkup(std::u16string_view text) { return text.find_first_of(u"&\r\n\t") == std::u16string_view::npos; }
 
-void checkKelpoOutput(const std::vector<ExtractedEntry>& entries) {
+void checkKelpoOutput(const ExtractedEntries& entries) {
     const std::u16string kelpo = kelpoTextOf(entries);
     XmlDocument document;
     require(document.parse(kelpo) && document.root() != nullptr && document.root()->name == u"kelpo",
@@ -54,15 +54,15 @@ void checkKelpoOutput(const std::vector<ExtractedEntry>& entries) {
     collectItems(document.root(), items);
     size_t next = 0;
     for (const ExtractedEntry& entry : entries) {
-        if (entry.name == kDepthCountName)
+        if (entry.name() == kDepthCountName)
             continue;
         require(next < items.size(), "every value has its item in the kelpo output", toUtf8(kelpo));
         const XmlNode* item = items[next++];
-        if (plainForMarkup(entry.value))
-            require(EntityCodec::unescapeMarkup(XmlTree::getAttribute(item, u"value")) == entry.value,
+        if (plainForMarkup(entry.value()))
+            require(EntityCodec::unescapeMarkup(XmlTree::getAttribute(item, u"value")) == entry.value(),
                     "a value reads back from the kelpo output", toUtf8(kelpo));
-        if (plainForMarkup(entry.name) && entry.name.find_first_of(u"<>'\"") == std::u16string::npos)
-            require(XmlTree::getAttribute(item, u"name") == entry.name, "a name reads back from the kelpo output",
+        if (plainForMarkup(entry.name()) && entry.name().find_first_of(u"<>'\"") == std::u16string::npos)
+            require(XmlTree::getAttribute(item, u"name") == entry.name(), "a name reads back from the kelpo output",
                     toUtf8(kelpo));
     }
     require(next == items.size(), "the kelpo output holds no item of its own", toUtf8(kelpo));
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool paired = pairLoops(script.items, loops, errorText);
     require(paired == balanced, "loops pair exactly when starts and ends balance", toUtf8(text));
     require(paired == errorText.empty(), "a pairing failure says why", toUtf8(text));
-    std::vector<ExtractedEntry> entries;
+    ExtractedEntries entries;
     bool walked = false;
     if (paired) {
         require(loops.size() == ends, "one loop per end", toUtf8(text));
@@ -108,13 +108,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(entries.size() <= (script.items.size() + 1) * (folder.page.size() + 2),
                 "the entries are bounded by the page and the script", toUtf8(text));
         for (const ExtractedEntry& entry : entries) {
-            if (entry.name == kDepthCountName)
+            if (entry.name() == kDepthCountName)
                 continue;
-            require(entry.value.find_first_of(u"\t\n") == std::u16string::npos, "a value is one line without tabs",
-                    toUtf8(entry.value));
-            require(trimBlanks(entry.value).size() == entry.value.size(), "a value is trimmed", toUtf8(entry.value));
-            require(page.find(entry.value) != std::u16string::npos, "a value is a piece of the page",
-                    toUtf8(entry.value));
+            require(entry.value().find_first_of(u"\t\n") == std::u16string::npos, "a value is one line without tabs",
+                    toUtf8(entry.value()));
+            require(trimBlanks(entry.value()).size() == entry.value().size(), "a value is trimmed", toUtf8(entry.value()));
+            require(page.find(entry.value()) != std::u16string::npos, "a value is a piece of the page",
+                    toUtf8(entry.value()));
         }
         checkKelpoOutput(entries);
     }
@@ -128,16 +128,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (script.cacheName == u"whatsnew.htm") {
         require(ran == (paired && walked), "a run from the saved page agrees with the walk", toUtf8(text));
         if (ran) {
-            const auto got = runner.entries();
+            const auto& got = runner.entries();
             require(got.size() == entries.size(), "a run from the saved page finds the same entries", toUtf8(text));
             for (size_t i = 0; i < got.size(); ++i)
-                require(got[i].name == entries[i].name && got[i].value == entries[i].value &&
+                require(got[i].name() == entries[i].name() && got[i].value() == entries[i].value() &&
                             got[i].depth == entries[i].depth,
                         "a run from the saved page finds the same entries", toUtf8(text));
         }
     }
     for (const ExtractedEntry& entry : runner.entries())
-        require(toUtf8(entry.value).find(fuzz::kOutsideMarker) == std::string::npos,
+        require(toUtf8(entry.value()).find(fuzz::kOutsideMarker) == std::string::npos,
                 "no run reads a file outside the page folder", toUtf8(text));
     return 0;
 }

@@ -32,7 +32,7 @@ struct Runners {
             require(runner->runScriptText(script, true, {}), "the runners for the templates run",
                     toUtf8(runner->errorText()));
             for (const ExtractedEntry& entry : runner->entries())
-                longestValue = std::max(longestValue, entry.value.size());
+                longestValue = std::max(longestValue, entry.value().size());
             runners.push_back({name, std::move(runner)});
         }
         require(runners[0].runner->entries().size() > 10, "the What's New run finds records");
@@ -74,8 +74,8 @@ TemplateExpansion referenceExpansion(std::u16string_view text, const std::vector
             if (named.name != script)
                 continue;
             for (const ExtractedEntry& entry : named.runner->entries())
-                if (entry.name == field) {
-                    value = entry.value;
+                if (entry.name() == field) {
+                    value = entry.value();
                     break;
                 }
             break;

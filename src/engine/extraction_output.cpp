@@ -16,7 +16,7 @@ void indent(std::u16string& out, int level) {
 
 } // namespace
 
-std::u16string kelpoTextOf(const std::vector<ExtractedEntry>& entries) {
+std::u16string kelpoTextOf(const ExtractedEntries& entries) {
     std::u16string out = u"<kelpo>\n";
     int level = 0;
     for (const ExtractedEntry& entry : entries) {
@@ -33,13 +33,13 @@ std::u16string kelpoTextOf(const std::vector<ExtractedEntry>& entries) {
             out += u"</record>\n";
             --level;
         }
-        if (entry.name == kDepthCountName)
+        if (entry.name() == kDepthCountName)
             continue;
         indent(out, level + 1);
         out += u"<item name='";
-        out += EntityCodec::escapeMarkup(entry.name);
+        out += EntityCodec::escapeMarkup(entry.name());
         out += u"' value='";
-        out += EntityCodec::escapeMarkup(entry.value);
+        out += EntityCodec::escapeMarkup(entry.value());
         out += u"'/>\n";
     }
     // A successful walk always ends outside every loop; this only guards
@@ -53,16 +53,16 @@ std::u16string kelpoTextOf(const std::vector<ExtractedEntry>& entries) {
     return out;
 }
 
-std::u16string tildeTextOf(const std::vector<ExtractedEntry>& entries) {
+std::u16string tildeTextOf(const ExtractedEntries& entries) {
     std::u16string out;
     for (const ExtractedEntry& entry : entries) {
-        if (entry.name == kDepthCountName)
+        if (entry.name() == kDepthCountName)
             continue;
-        out += entry.name;
+        out += entry.name();
         out += u'~';
         out += u16(std::to_string(entry.depth));
         out += u'~';
-        out += entry.value;
+        out += entry.value();
         out += u'\n';
     }
     return out;
@@ -75,7 +75,7 @@ int ExtractionRunner::findEntry(std::u16string_view name, int after) const {
     if (after >= count)
         return -1;
     for (int i = after < 0 ? 0 : after + 1; i < count; ++i)
-        if (entries_[i].name == name)
+        if (entries_[static_cast<size_t>(i)].name() == name)
             return i;
     return -1;
 }
@@ -83,13 +83,13 @@ int ExtractionRunner::findEntry(std::u16string_view name, int after) const {
 std::u16string ExtractionRunner::entryValue(int index) const {
     if (!ok_ || index < 0 || index >= static_cast<int>(entries_.size()))
         return {};
-    return entries_[index].value;
+    return std::u16string(entries_[static_cast<size_t>(index)].value());
 }
 
 int ExtractionRunner::entryDepth(int index) const {
     if (!ok_ || index < 0 || index >= static_cast<int>(entries_.size()))
         return -1;
-    return entries_[index].depth;
+    return entries_[static_cast<size_t>(index)].depth;
 }
 
 std::u16string ExtractionRunner::kelpoText() const { return ok_ ? kelpoTextOf(entries_) : std::u16string(); }

@@ -14,9 +14,9 @@ namespace zelvon {
 // becomes "<item name='..' value='..'/>" one level deeper, markers write
 // nothing of their own; then "</kelpo>\n". Names and values go through the
 // markup escape, which leaves the ampersand alone.
-std::u16string kelpoTextOf(const std::vector<ExtractedEntry>& entries);
+std::u16string kelpoTextOf(const ExtractedEntries& entries);
 
 // "name~depth~value\n" for every entry but the pass markers; nothing escaped.
-std::u16string tildeTextOf(const std::vector<ExtractedEntry>& entries);
+std::u16string tildeTextOf(const ExtractedEntries& entries);
 
 } // namespace zelvon

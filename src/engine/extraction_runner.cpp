@@ -25,7 +25,11 @@ void ExtractionRunner::setUseProxy(int useProxy) { useProxy_ = useProxy; }
 
 void ExtractionRunner::clear() {
     reset();
-    entries_ = std::vector<ExtractedEntry>();
+}
+
+const ExtractedEntries& ExtractionRunner::entries() const {
+    static const ExtractedEntries none;
+    return ok_ ? entries_ : none;
 }
 
 void ExtractionRunner::reset() {
@@ -90,8 +94,9 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
     }
     // The entries are copies: the page itself is not needed any more, and
     // holding it (twice its size in wide characters) while the output is
-    // made would double what a large page costs.
-    pageText_ = std::u16string();
+    // made would double what a large page costs. Swapped out, not assigned:
+    // a move from an empty string copies into the old buffer and keeps it.
+    std::u16string().swap(pageText_);
     return ok_;
 }
 

@@ -7,7 +7,6 @@
 #include "foundation/failure.h"
 #include "net/http_fetcher.h"
 
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,7 +56,7 @@ public:
     int entryDepth(int index) const;
     // Every entry in page order (none unless the last run succeeded), for
     // callers that walk them once instead of searching name by name.
-    std::span<const ExtractedEntry> entries() const { return ok_ ? std::span(entries_) : std::span<const ExtractedEntry>(); }
+    const ExtractedEntries& entries() const;
     std::u16string kelpoText() const;
     std::u16string tildeText() const;
     // Forgets the last run (entries, script and messages) and frees their
@@ -70,7 +69,7 @@ private:
 
     std::u16string appFolder_;
     bool ok_ = false;
-    std::vector<ExtractedEntry> entries_;
+    ExtractedEntries entries_;
     std::vector<ScriptItem> items_;
     std::vector<LoopSpan> loops_;
     std::u16string errorText_;

@@ -3,6 +3,8 @@
 #include "engine/extraction_script.h"
 #include "foundation/blank_text.h"
 
+#include <algorithm>
+
 namespace zelvon {
 namespace {
 
@@ -25,11 +27,15 @@ Action classify(std::u16string_view action) {
 class PageWalk {
 public:
     PageWalk(std::u16string_view page, const std::vector<ScriptItem>& items, const std::vector<LoopSpan>& loops,
-             std::vector<ExtractedEntry>& entries, std::u16string& errorText)
+             ExtractedEntries& entries, std::u16string& errorText)
         : page_(page), items_(items), loops_(loops), entries_(entries), errorText_(errorText),
-          actions_(items.size()), loopAtStart_(items.size(), -1), memo_(items.size()) {
-        for (size_t i = 0; i < items.size(); ++i)
+          actions_(items.size()), names_(items.size()), loopAtStart_(items.size(), -1), memo_(items.size()) {
+        // Each cutting item's name is kept once; its entries share it.
+        for (size_t i = 0; i < items.size(); ++i) {
             actions_[i] = classify(items[i].action);
+            if (actions_[i] == Action::Extract)
+                names_[i] = entries.keepName(items[i].variable);
+        }
         for (size_t k = 0; k < loops.size(); ++k)
             if (loops[k].startIndex >= 0 && static_cast<size_t>(loops[k].startIndex) < items.size())
                 loopAtStart_[loops[k].startIndex] = static_cast<int>(k);
@@ -82,10 +88,11 @@ private:
         return false;
     }
 
-    void record(const std::u16string& name, std::u16string value, int depth) {
-        entries_.push_back({name, std::move(value), depth});
+    // Records what item `index` cuts, from the cursor up to `to`.
+    void record(int index, size_t to, int depth) {
+        entries_.add(names_[index], cutTextInto(page_, cursor_, to, entries_), depth);
     }
-    void recordPassEnd() { entries_.push_back({std::u16string(kDepthCountName), {}, depth() - 1}); }
+    void recordPassEnd() { entries_.addPassEnd(depth() - 1); }
 
     bool stepAtTop(int& i) {
         const ScriptItem& item = items_[i];
@@ -107,7 +114,7 @@ private:
             const size_t p = find(i);
             if (p == kNotFound)
                 return fail(kActionExtract, item.token);
-            record(item.variable, cutText(page_, cursor_, p), 0);
+            record(i, p, 0);
             cursor_ = p + item.token.size();
             return true;
         }
@@ -148,7 +155,7 @@ private:
             // loop region is exhausted, and a cut runs up to the marker.
             if (pT == kNotFound || pE < pT) {
                 if (action == Action::Extract)
-                    record(item.variable, cutText(page_, cursor_, pE), depth());
+                    record(i, pE, depth());
                 leaveLoop(i, pE);
                 return true;
             }
@@ -166,7 +173,7 @@ private:
             return true;
         case Action::Extract:
             if (pT != kNotFound) {
-                record(item.variable, cutText(page_, cursor_, pT), depth());
+                record(i, pT, depth());
                 cursor_ = pT + item.token.size();
             }
             return true;
@@ -215,9 +222,10 @@ private:
     std::u16string_view page_;
     const std::vector<ScriptItem>& items_;
     const std::vector<LoopSpan>& loops_;
-    std::vector<ExtractedEntry>& entries_;
+    ExtractedEntries& entries_;
     std::u16string& errorText_;
     std::vector<Action> actions_;
+    std::vector<const std::u16string_view*> names_;
     std::vector<int> loopAtStart_;
     std::vector<Memo> memo_;
     std::vector<OpenLoop> open_;
@@ -226,7 +234,9 @@ private:
 
 } // namespace
 
-std::u16string cutText(std::u16string_view page, size_t from, size_t to) {
+namespace {
+
+std::u16string_view trimmedPiece(std::u16string_view page, size_t from, size_t to) {
     if (from >= to || from >= page.size())
         return {};
     std::u16string_view text = page.substr(from, to - from);
@@ -234,26 +244,60 @@ std::u16string cutText(std::u16string_view page, size_t from, size_t to) {
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
-    std::u16string out;
-    out.reserve(text.size());
+    return text;
+}
+
+// Walks the cleaned-up text of `text`, handing each piece to `put`.
+template <typename Put>
+void cleanText(std::u16string_view text, Put&& put) {
     for (size_t k = 0; k < text.size(); ++k) {
         const char16_t c = text[k];
         if (c == u'\t') {
-            out += u"    ";
+            put(u"    ");
         } else if (c == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') {
-            out += u' ';
+            put(u" ");
             ++k;
         } else if (c == u'\n') {
-            out += u' ';
+            put(u" ");
         } else {
-            out += c;
+            put(std::u16string_view(&text[k], 1));
         }
     }
+}
+
+// The cleaned text's length: a tab widens by three, a CR LF pair narrows by one.
+size_t cleanLength(std::u16string_view text) {
+    size_t length = text.size();
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == u'\t')
+            length += 3;
+        else if (text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n')
+            --length;
+    }
+    return length;
+}
+
+} // namespace
+
+std::u16string cutText(std::u16string_view page, size_t from, size_t to) {
+    const std::u16string_view text = trimmedPiece(page, from, to);
+    std::u16string out;
+    out.reserve(cleanLength(text));
+    cleanText(text, [&](std::u16string_view piece) { out += piece; });
     return out;
 }
 
+std::u16string_view cutTextInto(std::u16string_view page, size_t from, size_t to, ExtractedEntries& entries) {
+    const std::u16string_view text = trimmedPiece(page, from, to);
+    const size_t length = cleanLength(text);
+    char16_t* const room = entries.allocate(length);
+    char16_t* out = room;
+    cleanText(text, [&](std::u16string_view piece) { out = std::copy(piece.begin(), piece.end(), out); });
+    return {room, length};
+}
+
 bool walkPage(std::u16string_view page, const std::vector<ScriptItem>& items, const std::vector<LoopSpan>& loops,
-              std::vector<ExtractedEntry>& entries, std::u16string& errorText) {
+              ExtractedEntries& entries, std::u16string& errorText) {
     return PageWalk(page, items, loops, entries, errorText).run();
 }
 

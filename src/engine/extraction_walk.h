@@ -16,12 +16,14 @@ namespace zelvon {
 // with each tab widened to four blanks and each line break (CR LF or a lone
 // LF) turned into one blank. A lone CR stays.
 std::u16string cutText(std::u16string_view page, size_t from, size_t to);
+// The same text, written into `entries`' own blocks.
+std::u16string_view cutTextInto(std::u16string_view page, size_t from, size_t to, ExtractedEntries& entries);
 
 // Walks `page` with `items` and the `loops` that pairLoops made of them,
 // appending what it cuts out to `entries`. On failure the message goes to
 // the end of `errorText` and the answer is false; entries recorded before
 // the failure stay.
 bool walkPage(std::u16string_view page, const std::vector<ScriptItem>& items, const std::vector<LoopSpan>& loops,
-              std::vector<ExtractedEntry>& entries, std::u16string& errorText);
+              ExtractedEntries& entries, std::u16string& errorText);
 
 } // namespace zelvon

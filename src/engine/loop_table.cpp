@@ -5,11 +5,13 @@ namespace zelvon {
 void LoopTable::addField(std::u16string_view key) {
     if (fieldIndex(key) >= 0)
         return;
-    fieldPositions.emplace(std::u16string(key), fieldKeys.size());
+    const size_t width = fieldKeys.size();
+    fieldPositions.emplace(std::u16string(key), width);
     fieldKeys.emplace_back(key);
     topLevel.push_back(false);
-    for (auto& row : rows)
-        row.resize(fieldKeys.size());
+    // Existing rows widen by one empty slot each, at their ends.
+    for (size_t row = rowCount; row > 0; --row)
+        cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(row * width), std::u16string_view());
 }
 
 int LoopTable::fieldIndex(std::u16string_view key) const {
@@ -20,11 +22,12 @@ int LoopTable::fieldIndex(std::u16string_view key) const {
 void LoopTable::storeValue(size_t field, size_t row, std::u16string_view value, int depth) {
     if (field >= fieldKeys.size())
         return;
-    if (row >= rows.size()) {
-        rows.emplace_back(fieldKeys.size());
-        row = rows.size() - 1;
+    const size_t width = fieldKeys.size();
+    if (row >= rowCount) {
+        cells.resize(cells.size() + width);
+        row = rowCount++;
     }
-    rows[row][field] = value;
+    cells[row * width + field] = value;
     topLevel[field] = depth == 0;
 }
 
@@ -32,8 +35,8 @@ void LoopTable::finish() {
     for (size_t field = 0; field < fieldKeys.size(); ++field) {
         if (!topLevel[field])
             continue;
-        for (auto& row : rows)
-            row[field] = {};
+        for (size_t row = 0; row < rowCount; ++row)
+            cells[row * fieldKeys.size() + field] = {};
     }
 }
 
@@ -41,12 +44,13 @@ void LoopTable::clear() {
     fieldKeys.clear();
     fieldPositions.clear();
     topLevel.clear();
-    rows.clear();
+    cells = std::deque<std::u16string_view>();
+    rowCount = 0;
     currentRow = -1;
 }
 
 bool LoopTable::start() {
-    if (rows.empty()) {
+    if (rowCount == 0) {
         currentRow = -1;
         return false;
     }
@@ -55,7 +59,7 @@ bool LoopTable::start() {
 }
 
 bool LoopTable::advance() {
-    if (currentRow >= 0 && static_cast<size_t>(currentRow) + 1 < rows.size()) {
+    if (currentRow >= 0 && static_cast<size_t>(currentRow) + 1 < rowCount) {
         ++currentRow;
         return true;
     }
@@ -65,9 +69,9 @@ bool LoopTable::advance() {
 
 std::u16string_view LoopTable::value(std::u16string_view key) const {
     const int field = fieldIndex(key);
-    if (field < 0 || currentRow < 0 || static_cast<size_t>(currentRow) >= rows.size())
+    if (field < 0 || currentRow < 0 || static_cast<size_t>(currentRow) >= rowCount)
         return {};
-    return rows[currentRow][field];
+    return cells[static_cast<size_t>(currentRow) * fieldKeys.size() + static_cast<size_t>(field)];
 }
 
 } // namespace zelvon

@@ -7,6 +7,7 @@
 // held twice.
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,7 +28,11 @@ struct LoopTable {
     // so a loop with thousands of fields must not search them one by one.
     std::unordered_map<std::u16string, size_t, FieldKeyHash, std::equal_to<>> fieldPositions;
     std::vector<bool> topLevel; // per field: the last value stored came from depth 0
-    std::vector<std::vector<std::u16string_view>> rows;
+    // Row after row, one slot per field: one small block per few dozen
+    // values instead of a vector per record, and no copy of all rows when
+    // a large table grows.
+    std::deque<std::u16string_view> cells;
+    size_t rowCount = 0;
     int currentRow = -1;
 
     // Ignored when the key is already a field. Existing rows get an empty slot.

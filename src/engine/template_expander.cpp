@@ -77,14 +77,14 @@ bool buildLoopTable(int level, std::u16string_view body, const std::vector<Named
                 continue;
             key.assign(named.name);
             key += u':';
-            key += entry.name;
+            key += entry.name();
             const int field = table.fieldIndex(key);
             if (field < 0)
                 continue;
             if (entry.depth == level)
                 foundAtLevel = true;
             const size_t slot = static_cast<size_t>(field);
-            table.storeValue(slot, nextRow[slot]++, entry.value, entry.depth);
+            table.storeValue(slot, nextRow[slot]++, entry.value(), entry.depth);
         }
     }
     if (foundAtLevel)
@@ -113,7 +113,8 @@ struct BuiltTable {
 // The output as it is produced, in pieces of about a megabyte. One growing
 // string would, at each doubling, hold its old and its new buffer at once;
 // for a large list that moment, beside the page's entries, was the run's
-// peak. Joined once at the end, each piece freed as it is copied.
+// peak. Joining them would be such a moment again: they are written out
+// one by one.
 class PiecewiseText {
 public:
     void append(std::u16string_view text) {
@@ -127,18 +128,12 @@ public:
         size_ += text.size();
     }
     size_t size() const { return size_; }
-    std::u16string join() {
-        std::u16string text;
-        text.reserve(size_);
-        for (std::u16string& piece : pieces_) {
-            text.append(piece);
-            piece = std::u16string();
-        }
-        text.append(current_);
-        pieces_.clear();
-        current_ = std::u16string();
+    std::vector<std::u16string> take() {
+        if (!current_.empty())
+            pieces_.push_back(std::move(current_));
+        std::u16string().swap(current_);
         size_ = 0;
-        return text;
+        return std::move(pieces_);
     }
 
 private:
@@ -150,9 +145,9 @@ private:
 
 } // namespace
 
-TemplateExpansion expandTemplate(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
-                                 std::u16string& errorText) {
-    TemplateExpansion result;
+PiecewiseExpansion expandTemplateInPieces(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
+                                          std::u16string& errorText) {
+    PiecewiseExpansion result;
     PiecewiseText out;
     std::vector<OpenLoop> open; // open.size() is the current loop level
     std::map<std::pair<size_t, int>, BuiltTable> built; // by body start and level
@@ -218,7 +213,21 @@ TemplateExpansion expandTemplate(std::u16string_view templateText, const std::ve
                 out.append(formatFieldValue(open.back().table->value(ref.key), ref.format));
         }
     }
-    result.text = out.join();
+    result.pieces = out.take();
+    return result;
+}
+
+TemplateExpansion expandTemplate(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
+                                 std::u16string& errorText) {
+    PiecewiseExpansion expansion = expandTemplateInPieces(templateText, runners, errorText);
+    TemplateExpansion result;
+    result.success = expansion.success;
+    size_t length = 0;
+    for (const std::u16string& piece : expansion.pieces)
+        length += piece.size();
+    result.text.reserve(length);
+    for (const std::u16string& piece : expansion.pieces)
+        result.text += piece;
     return result;
 }
 

@@ -25,7 +25,16 @@ struct TemplateExpansion {
     bool success = true;
 };
 
+// The same output in pieces of about a megabyte, in order, for writing a
+// large output without ever holding it joined.
+struct PiecewiseExpansion {
+    std::vector<std::u16string> pieces;
+    bool success = true;
+};
+
 // Messages are appended to `errorText`; the runners are only read.
+PiecewiseExpansion expandTemplateInPieces(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
+                                          std::u16string& errorText);
 TemplateExpansion expandTemplate(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
                                  std::u16string& errorText);
 

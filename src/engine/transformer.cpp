@@ -174,10 +174,16 @@ bool Transformer::readScript(std::u16string_view scriptPath) {
 }
 
 bool Transformer::writeOutput(std::u16string text) {
+    std::vector<std::u16string> pieces;
+    pieces.push_back(std::move(text));
+    return writeOutput(std::move(pieces));
+}
+
+bool Transformer::writeOutput(std::vector<std::u16string> pieces) {
     TextFile file;
     bool written = file.open(outputPath_, TextFile::Mode::Write);
     if (written) {
-        file.takeText(std::move(text));
+        file.takePieces(std::move(pieces));
         written = file.close();
     }
     if (!written) {
@@ -268,13 +274,13 @@ bool Transformer::runCustom() {
         runners_.clear();
         return false;
     }
-    TemplateExpansion expansion =
-        expandTemplate(body.substr(customStart + kCustomStartLine.size()), runners_, errorText_);
+    PiecewiseExpansion expansion =
+        expandTemplateInPieces(body.substr(customStart + kCustomStartLine.size()), runners_, errorText_);
     // The entries are not needed once the text is made; letting them go
     // first keeps a large page's values and its output from being held at
     // once. The text produced up to a template error is written all the same.
     runners_.clear();
-    const bool written = writeOutput(std::move(expansion.text));
+    const bool written = writeOutput(std::move(expansion.pieces));
     return written && expansion.success;
 }
 

@@ -54,6 +54,7 @@ private:
     // is reported as such, never as success.
     // Takes the text, so the file's buffer is the only copy.
     bool writeOutput(std::u16string text);
+    bool writeOutput(std::vector<std::u16string> pieces);
 
     std::u16string appFolder_;
     std::u16string errorText_;

@@ -187,9 +187,11 @@ std::u16string fromCp1252(std::string_view bytes) {
     return out;
 }
 
-bool toCp1252(std::u16string_view text, std::string& out) {
-    out.clear();
-    out.reserve(text.size());
+namespace {
+
+// Appends the Windows-1252 bytes of `text` to `out`; false when some
+// character has no byte in the code page ('?' stands in for it).
+bool appendToCp1252(std::u16string_view text, std::string& out) {
     bool allFit = true;
     for (char16_t c : text) {
         if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
@@ -212,6 +214,14 @@ bool toCp1252(std::u16string_view text, std::string& out) {
     return allFit;
 }
 
+} // namespace
+
+bool toCp1252(std::u16string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    return appendToCp1252(text, out);
+}
+
 std::u16string decodeFileText(std::string_view bytes) {
     // Editors on other systems start UTF-8 files with a byte-order mark; it
     // is no part of the text and would otherwise end up in the first line.
@@ -221,11 +231,13 @@ std::u16string decodeFileText(std::string_view bytes) {
         return text;
     if (decodeUtf8Strict(bytes, text) && !text.empty())
         return text;
-    text = std::u16string(); // not held beside the second decoding
+    std::u16string().swap(text); // not held beside the second decoding
     return fromCp1252(bytes);
 }
 
-std::string encodeFileText(std::u16string_view text) {
+std::string encodeFileText(std::u16string_view text) { return encodeFileText(std::span(&text, 1)); }
+
+std::string encodeFileText(std::span<const std::u16string_view> pieces, size_t spare) {
     // Windows-1252 bytes can happen to form valid UTF-8 (the text "Ã©" gives
     // the UTF-8 form of "é"); reading would then return different text.
     // Whenever the 8-bit form would not read back as written, the file is
@@ -234,16 +246,34 @@ std::string encodeFileText(std::u16string_view text) {
     // character that fitted); so the 8-bit form reads back exactly when it
     // is plain ASCII or not valid UTF-8. Checked without decoding, so a
     // large text is not held a second time.
+    size_t length = 0;
+    for (std::u16string_view piece : pieces)
+        length += piece.size();
     std::string bytes;
-    if (toCp1252(text, bytes) && (isAscii(bytes) || !isValidUtf8(bytes)))
+    bytes.reserve(length + spare);
+    bool allFit = true;
+    for (std::u16string_view piece : pieces)
+        allFit = appendToCp1252(piece, bytes) && allFit;
+    if (allFit && (isAscii(bytes) || !isValidUtf8(bytes)))
         return bytes;
-    bytes.clear();
-    bytes.shrink_to_fit();
+    std::string().swap(bytes);
+    size_t utf8Length = 0;
+    for (std::u16string_view piece : pieces)
+        for (char16_t c : piece)
+            utf8Length += c < 0x80 ? 1 : c < 0x800 ? 2 : (c >= 0xD800 && c < 0xE000) ? 2 : 3;
+    bytes.reserve(3 + utf8Length + spare);
     // A text that itself begins with U+FEFF gets a mark in front, because
     // reading drops the first one.
-    if (!text.empty() && text.front() == 0xFEFF)
-        return "\xEF\xBB\xBF" + toUtf8(text);
-    return toUtf8(text);
+    for (std::u16string_view piece : pieces) {
+        if (piece.empty())
+            continue;
+        if (piece.front() == 0xFEFF)
+            bytes = "\xEF\xBB\xBF";
+        break;
+    }
+    for (std::u16string_view piece : pieces)
+        bytes += toUtf8(piece);
+    return bytes;
 }
 
 } // namespace zelvon

@@ -3,6 +3,7 @@
 // program meets on disk and on the wire: UTF-8 and Windows-1252, which
 // stands in for the device's 8-bit ("ANSI") code page.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,10 @@ std::u16string decodeFileText(std::string_view bytes);
 // How every text file is written: Windows-1252 when every character fits,
 // otherwise the whole text as UTF-8 (no byte-order mark), so nothing is lost.
 std::string encodeFileText(std::u16string_view text);
+// The same for a text held in pieces, as if they were one; the pieces are
+// never joined in a second wide copy. The bytes come with room for `spare`
+// more, so a caller that widens them in place does not copy them again.
+std::string encodeFileText(std::span<const std::u16string_view> pieces, size_t spare = 0);
 
 // Shorthand for building UTF-16 text from ASCII/UTF-8 literals and
 // std::strings, mostly for tests and messages.

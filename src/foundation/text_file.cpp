@@ -3,6 +3,8 @@
 #include "foundation/blank_text.h"
 #include "foundation/text_codec.h"
 
+#include <span>
+
 namespace zelvon {
 namespace {
 
@@ -27,6 +29,20 @@ void expandLineFeeds(std::string& bytes) {
     }
 }
 
+// How many line feeds have no CR before them; CR and LF keep their place
+// in both encodings, so the count holds for the encoded bytes.
+size_t missingCarriageReturns(std::span<const std::u16string_view> pieces) {
+    size_t missing = 0;
+    char16_t previous = 0;
+    for (std::u16string_view piece : pieces)
+        for (char16_t c : piece) {
+            if (c == u'\n' && previous != u'\r')
+                ++missing;
+            previous = c;
+        }
+    return missing;
+}
+
 } // namespace
 
 TextFile::~TextFile() { close(); }
@@ -34,6 +50,7 @@ TextFile::~TextFile() { close(); }
 bool TextFile::open(std::u16string_view path, Mode mode) {
     close();
     buffer_.clear();
+    pieces_.clear();
     position_ = 0;
     if (mode == Mode::Read) {
         // The bytes are taken now, so a file that exists at open stays
@@ -86,6 +103,10 @@ void TextFile::writeText(std::u16string_view text) {
         fresh_ = false;
         dirty_ = true;
     }
+    if (!pieces_.empty()) {
+        pieces_.emplace_back(text); // after a text taken in pieces
+        return;
+    }
     buffer_.append(text);
 }
 
@@ -97,6 +118,18 @@ void TextFile::takeText(std::u16string&& text) {
         return;
     }
     writeText(std::u16string_view(text));
+}
+
+void TextFile::takePieces(std::vector<std::u16string>&& pieces) {
+    if (isOpen_ && mode_ == Mode::Write && fresh_) {
+        fresh_ = false;
+        dirty_ = true;
+        buffer_.clear();
+        pieces_ = std::move(pieces);
+        return;
+    }
+    for (const std::u16string& piece : pieces)
+        writeText(piece);
 }
 
 bool TextFile::close() {
@@ -112,7 +145,13 @@ bool TextFile::close() {
             // Encoded first and the line ends made in the bytes: CR and LF
             // are single bytes in both encodings and never part of another
             // character, and no second wide copy of a large text is made.
-            bytes = encodeFileText(buffer_);
+            std::vector<std::u16string_view> views(pieces_.begin(), pieces_.end());
+            if (pieces_.empty())
+                views.push_back(buffer_);
+            // Room for the CRs added to the line feeds, so widening the
+            // bytes happens in place and not in a second, larger buffer.
+            bytes = encodeFileText(views, missingCarriageReturns(views));
+            pieces_ = std::vector<std::u16string>();
             buffer_.clear();
             buffer_.shrink_to_fit();
             expandLineFeeds(bytes);
@@ -122,6 +161,7 @@ bool TextFile::close() {
     dirty_ = false;
     buffer_.clear();
     buffer_.shrink_to_fit();
+    pieces_ = std::vector<std::u16string>();
     position_ = 0;
     return ok;
 }

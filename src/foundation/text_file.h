@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelvon {
 
@@ -32,6 +33,9 @@ public:
     // The same, taking over the text when nothing was written before, so a
     // large text is not copied.
     void takeText(std::u16string&& text);
+    // The same for a text made in pieces: they are encoded one after the
+    // other and never joined into one wide string.
+    void takePieces(std::vector<std::u16string>&& pieces);
     // Writes out a file opened for writing (empty when nothing was written)
     // and replaces the target. False when that failed; the previous file is
     // then left whole. Closing a file opened for reading always succeeds.
@@ -47,6 +51,7 @@ private:
     Mode mode_ = Mode::Read;
     std::u16string path_;
     std::u16string buffer_;
+    std::vector<std::u16string> pieces_; // a taken text in pieces, else empty
     size_t position_ = 0;
     AtomicFileWriter writer_;
 };

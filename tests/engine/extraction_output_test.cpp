@@ -11,13 +11,29 @@
 namespace zelvon {
 namespace {
 
-ExtractedEntry value(const char* name, const char* text, int depth) { return {u16(name), u16(text), depth}; }
-ExtractedEntry marker(int depth) { return {std::u16string(kDepthCountName), u"", depth}; }
+struct Entry {
+    const char* name; // nullptr: a pass's closing marker
+    const char* text;
+    int depth;
+};
+Entry value(const char* name, const char* text, int depth) { return {name, text, depth}; }
+Entry marker(int depth) { return {nullptr, "", depth}; }
+
+ExtractedEntries listOf(const std::vector<Entry>& list) {
+    ExtractedEntries entries;
+    for (const Entry& e : list) {
+        if (e.name == nullptr)
+            entries.addPassEnd(e.depth);
+        else
+            entries.addCopy(u16(e.name), u16(e.text), e.depth);
+    }
+    return entries;
+}
 
 TEST(KelpoText, RecordsPerLoopPassAndEscapedItems) {
     const struct {
         const char* what;
-        std::vector<ExtractedEntry> entries;
+        std::vector<Entry> entries;
         std::string kelpo;
     } cases[] = {
         {"no entries", {}, "<kelpo>\n</kelpo>\n"},
@@ -39,12 +55,12 @@ TEST(KelpoText, RecordsPerLoopPassAndEscapedItems) {
          "            <item name='cell' value='1'/>\n        </record>\n    </record>\n</kelpo>\n"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(toUtf8(kelpoTextOf(c.entries)), c.kelpo) << c.what;
+        EXPECT_EQ(toUtf8(kelpoTextOf(listOf(c.entries))), c.kelpo) << c.what;
 }
 
 TEST(TildeText, OneLinePerValueWithoutEscapingOrMarkers) {
-    const std::vector<ExtractedEntry> entries = {value("name", "A & <B>", 0), value("v", "1~2", 1), marker(0),
-                                                 value("v", "", 2), marker(1), marker(0)};
+    const ExtractedEntries entries = listOf({value("name", "A & <B>", 0), value("v", "1~2", 1), marker(0),
+                                                 value("v", "", 2), marker(1), marker(0)});
     EXPECT_EQ(toUtf8(tildeTextOf(entries)), "name~0~A & <B>\nv~1~1~2\nv~2~\n");
 }
 

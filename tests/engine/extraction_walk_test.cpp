@@ -30,12 +30,12 @@ WalkResult walk(const std::string& page, const std::vector<ScriptItem>& items) {
     WalkResult result;
     std::vector<LoopSpan> loops;
     std::u16string error;
-    std::vector<ExtractedEntry> entries;
+    ExtractedEntries entries;
     if (pairLoops(items, loops, error))
         result.ok = walkPage(u16(page), items, loops, entries, error);
     for (const ExtractedEntry& e : entries) {
         result.entries += result.entries.empty() ? "" : " | ";
-        result.entries += e.name == kDepthCountName ? "#" : toUtf8(e.name) + "=" + toUtf8(e.value);
+        result.entries += e.name() == kDepthCountName ? "#" : toUtf8(e.name()) + "=" + toUtf8(e.value());
         result.entries += "@" + std::to_string(e.depth);
     }
     result.error = toUtf8(error);
@@ -47,10 +47,58 @@ TEST(CutText, TrimsWidensTabsAndJoinsLines) {
         {u"  a\tb\r\nc  ", u"a    b c"}, {u"\r\n\t x \t\n", u"x"}, {u"a\nb", u"a b"},
         {u"a\rb", u"a\rb"},             {u"a\r\r\nb", u"a\r b"}, {u"   ", u""},
     };
-    for (const auto& [text, expected] : cases)
+    ExtractedEntries kept;
+    for (const auto& [text, expected] : cases) {
         EXPECT_EQ(cutText(text, 0, text.size()), expected) << toUtf8(text);
+        EXPECT_EQ(cutTextInto(text, 0, text.size(), kept), expected) << toUtf8(text);
+    }
     EXPECT_EQ(cutText(u"xx value yy", 2, 9), u"value");
     EXPECT_EQ(cutText(u"abc", 3, 1), u"");
+    EXPECT_EQ(cutTextInto(u"abc", 3, 1, kept), u"");
+}
+
+// Values of every size, short ones filling shared blocks and long ones
+// getting their own, must all still read as written once the list has
+// grown far past its first block, and a cleared list starts afresh.
+TEST(ExtractedEntries, ValuesStayValidWhileTheListGrows) {
+    ExtractedEntries entries;
+    std::vector<std::u16string> expected;
+    const size_t lengths[] = {0, 1, 7, 300, 4095, 4096, 4097, 16383, 16384, 40000, 2, 12000, 5};
+    for (int round = 0; round < 40; ++round) {
+        for (const size_t length : lengths) {
+            std::u16string value(length, u'a');
+            for (size_t k = 0; k < length; ++k)
+                value[k] = static_cast<char16_t>(u'a' + (k + static_cast<size_t>(round) + length) % 26);
+            if (length % 2 == 0) {
+                entries.addCopy(u"n" + std::u16string(1, static_cast<char16_t>(u'a' + round % 26)), value, round);
+            } else {
+                const std::u16string page = u" \t" + value + u"\r\n ";
+                const std::u16string cut = cutText(page, 0, page.size());
+                entries.add(entries.keepName(u"cut"), cutTextInto(page, 0, page.size(), entries), round);
+                value = cut;
+            }
+            expected.push_back(value);
+        }
+        entries.addPassEnd(round);
+        expected.push_back(u"");
+    }
+    ASSERT_EQ(entries.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(entries[i].value(), expected[i]) << "entry " << i;
+        const int round = static_cast<int>(i / (std::size(lengths) + 1));
+        EXPECT_EQ(entries[i].depth, round);
+        if (i % (std::size(lengths) + 1) == std::size(lengths))
+            EXPECT_EQ(entries[i].name(), kDepthCountName);
+        else if (expected[i].size() % 2 == 0)
+            EXPECT_EQ(entries[i].name(), u"n" + std::u16string(1, static_cast<char16_t>(u'a' + round % 26)));
+        else
+            EXPECT_EQ(entries[i].name(), u"cut");
+    }
+    entries.clear();
+    EXPECT_TRUE(entries.empty());
+    entries.addCopy(u"again", u"value", 0);
+    EXPECT_EQ(entries[0].name(), u"again");
+    EXPECT_EQ(entries[0].value(), u"value");
 }
 
 TEST(PairLoops, PairsInnerLoopsFirstAndReportsUnbalancedOnes) {
@@ -194,7 +242,7 @@ TEST(Walk, RandomScriptsEndWithEveryLoopClosed) {
         for (int k = 1 + pick(8); k > 0; --k)
             items.push_back(item(actions[pick(5)], tokens[pick(6)], "v"));
         std::vector<LoopSpan> loops;
-        std::vector<ExtractedEntry> entries;
+        ExtractedEntries entries;
         std::u16string error;
         if (!pairLoops(items, loops, error) || !walkPage(page, items, loops, entries, error))
             continue;
@@ -202,7 +250,7 @@ TEST(Walk, RandomScriptsEndWithEveryLoopClosed) {
         int level = 0;
         for (const ExtractedEntry& e : entries) {
             ASSERT_GE(e.depth, std::max(0, level - 1)) << "round " << round;
-            ASSERT_TRUE(e.name != kDepthCountName || e.value.empty());
+            ASSERT_TRUE(e.name() != kDepthCountName || e.value().empty());
             level = e.depth;
         }
         ASSERT_EQ(level, 0) << "round " << round;

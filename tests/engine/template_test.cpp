@@ -76,6 +76,16 @@ TEST(LoopTableTest, RowsFillInOrderAndTopLevelFieldsAreBlanked) {
         seen += std::u16string(table.value(u"s:a")) + u"/" + std::u16string(table.value(u"s:b")) + u";";
     EXPECT_EQ(seen, u"a0/;a1bis/;");
     EXPECT_EQ(table.value(u"s:a"), u""); // past the last row
+
+    // A field added once rows exist: every row gets an empty slot at its
+    // end, and the values already stored keep their fields.
+    table.addField(u"s:c");
+    table.storeValue(2, 0, u"c0", 1);
+    seen.clear();
+    for (bool more = table.start(); more; more = table.advance())
+        for (const char16_t* key : {u"s:a", u"s:b", u"s:c"})
+            seen += std::u16string(table.value(key)) + u",";
+    EXPECT_EQ(seen, u"a0,,c0,a1bis,,,");
 }
 
 // productName at depth 0, then version and note at depth 1 for three rows.

@@ -84,22 +84,33 @@ TEST_F(TextFileTest, WritesCrLfLineEndsInWindows1252OrElseUtf8) {
         {{u"\u00c3\n\u00a9"}, "\xC3\r\n\xA9"},
         {{u"\u00ef\u00bb\u00bfx\n"}, "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
         {{u"\ufeffx\n"}, "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n"},
+        // Decided over all pieces together, whatever falls at their seams.
+        {{u"", u"\ufeffx\n"}, "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n"},
+        {{u"\u00c3", u"\u00a9\n"}, "\xC3\x83\xC2\xA9\r\n"},
+        {{u"a\n", u"", u"\n\u4e2d", u"\r", u"\n"}, "a\r\n\r\n\xE4\xB8\xAD\r\n"},
     };
+    enum class Way { PieceByPiece, Whole, TakenPieces, TakenPiecesThenMore };
     for (const auto& [pieces, bytes] : cases) {
-        // Written piece by piece, and as one text handed over whole.
-        for (const bool whole : {false, true}) {
+        for (const Way way : {Way::PieceByPiece, Way::Whole, Way::TakenPieces, Way::TakenPiecesThenMore}) {
             TextFile file;
             ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write));
             std::u16string all;
             for (const auto& piece : pieces) {
                 all += piece;
-                if (!whole)
+                if (way == Way::PieceByPiece)
                     file.writeText(piece);
             }
-            if (whole)
+            if (way == Way::Whole)
                 file.takeText(std::move(all));
+            if (way == Way::TakenPieces)
+                file.takePieces(std::vector<std::u16string>(pieces.begin(), pieces.end()));
+            if (way == Way::TakenPiecesThenMore) {
+                // The last piece written after the others were handed over.
+                file.takePieces(std::vector<std::u16string>(pieces.begin(), pieces.end() - 1));
+                file.writeText(pieces.back());
+            }
             ASSERT_TRUE(file.close());
-            EXPECT_EQ(dir.read("out.txt"), bytes) << bytes;
+            EXPECT_EQ(dir.read("out.txt"), bytes) << bytes << " written way " << static_cast<int>(way);
         }
         // What is written reads back as the text (line ends as CR LF).
         std::u16string text;
