@@ -309,6 +309,18 @@ TEST_F(WatchCli, ReloadAllEndsWithBothStoreListsUnlessTheListIsEmpty) {
     ASSERT_NE(best, std::string::npos) << result.out;
     EXPECT_LT(product, whatsNew) << result.out;
     EXPECT_LT(whatsNew, best) << result.out;
+    // Each list's message is one line with its cause on the next, no blank
+    // line between, the same from reload-lists.
+    const auto reloaded = run({"reload-lists"});
+    EXPECT_EQ(reloaded.exitCode, 1) << reloaded.err;
+    for (const std::string& out : {result.out, reloaded.out}) {
+        for (const char* caption : {"Failed to Get What's New List: ", "Failed to Get Best Selling List: "}) {
+            const size_t line = out.find(caption);
+            ASSERT_NE(line, std::string::npos) << out;
+            const size_t next = out.find('\n', line) + 1;
+            EXPECT_EQ(out.compare(next, 7, "Cause: "), 0) << out;
+        }
+    }
     EXPECT_EQ(requests(), 1);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/dialogs/CNetworkDlg.h"
 
 #include "watch/connection_test.h"
+#include "watch/proxy_settings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -78,7 +79,11 @@ NetworkValues CNetworkDlg::typedValues() const {
     return values;
 }
 
-bool CNetworkDlg::testConnection() { return runConnectionTest(typedValues(), appFolder_, flowUi_); }
+// The typed proxy, but the stored time limits every other download uses, so
+// the test fails the way a check would.
+bool CNetworkDlg::testConnection() {
+    return runConnectionTest(typedValues(), appFolder_, flowUi_, ProxySettings::fromSettings(settings_).fetchOptions());
+}
 
 void CNetworkDlg::storeValues() { storeNetworkValues(typedValues(), settings_); }
 
