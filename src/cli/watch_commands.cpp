@@ -340,6 +340,9 @@ int checkCommand(Context& context) {
     // With --json standard output carries the objects only; the rest of the
     // report goes to standard error.
     std::ostream& text = json ? context.err : context.out;
+    // Every checked product marked new is listed, also one that was new
+    // before and failed now; the summary counts only versions this run
+    // found, as the window's does.
     size_t newCount = 0;
     for (const auto& [index, r] : observer.checked()) {
         if (r.isNew == 0)
@@ -361,7 +364,7 @@ int checkCommand(Context& context) {
     if (reloadAll && !summary.cancelled)
         listsLoaded = reloadStoreLists(context, text, catalogue, clock);
     text << "Checked " << counted(observer.checked().size(), "product", "products") << ": "
-         << counted(newCount, "new version", "new versions") << ", " << failedCount << " failed.\n";
+         << counted(summary.newProducts, "new version", "new versions") << ", " << failedCount << " failed.\n";
     // A signal that came after the last product (during the store lists, or
     // just as the batch ended) still ends the run as stopped, so cron and
     // timeout(1) see the run did not end on its own.

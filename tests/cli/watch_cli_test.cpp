@@ -290,6 +290,15 @@ TEST_F(WatchCli, CheckAllGoesByNameReportsFailuresAndSavesTheRest) {
     const auto sequential = run({"check", "--jobs", "1"});
     EXPECT_EQ(sequential.exitCode, 1);
     EXPECT_EQ(sequential.out, result.out);
+    EXPECT_NE(result.out.find("Checked 3 products: 1 new version, 1 failed.\n"), std::string::npos) << result.out;
+
+    // A product new since an earlier run that fails now is still listed,
+    // but found nothing: the summary does not count it.
+    writeList({{"1", "gamma", "1.0"}, {"2", "Beta", "1.0", 1}, {"3", "alpha", "1.0"}});
+    const auto markedBefore = run({"check"});
+    EXPECT_NE(markedBefore.out.find("** New Update Available ** Beta"), std::string::npos) << markedBefore.out;
+    EXPECT_NE(markedBefore.out.find("Checked 3 products: 1 new version, 1 failed.\n"), std::string::npos)
+        << markedBefore.out;
 }
 
 TEST_F(WatchCli, ReloadAllEndsWithBothStoreListsUnlessTheListIsEmpty) {
