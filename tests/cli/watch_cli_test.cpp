@@ -379,7 +379,7 @@ TEST_F(WatchCli, CheckAllGoesByNameReportsFailuresAndSavesTheRest) {
 
     // A product new since an earlier run that fails now is still listed,
     // but found nothing: the summary does not count it.
-    writeList({{"1", "gamma", "1.0"}, {"2", "Beta", "1.0", 1}, {"3", "alpha", "1.0"}});
+    writeList({{"1", "gamma", "1.0"}, {"2", "Beta", "1.0", 1, "01/01/2023 08:00", 1}, {"3", "alpha", "1.0"}});
     const auto markedBefore = run({"check"});
     EXPECT_NE(markedBefore.out.find("** New Update Available ** Beta"), std::string::npos) << markedBefore.out;
     EXPECT_NE(markedBefore.out.find("Checked 3 products: 1 new version, 1 failed.\n"), std::string::npos)
