@@ -364,8 +364,7 @@ int checkCommand(Context& context) {
     // the run ends as failed, with the reason.
     if (summary.lockLost)
         context.err << "zelvon-cli check: stopped: the application folder's lock is lost, so no further product was "
-                       "checked and nothing more was saved.
-";
+                       "checked and nothing more was saved.\n";
     bool listsLoaded = !summary.lockLost;
     if (reloadAll && !summary.cancelled && !summary.lockLost)
         listsLoaded = reloadStoreLists(context, text, catalogue, clock);
