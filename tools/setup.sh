@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev xvfb xauth dbus
   tinyproxy curl ccache
+  libicu-dev
 )
 
 missing=()

@@ -84,6 +84,7 @@ public:
     QTreeWidgetItem* watchBranch() const { return watchGroup_; }
     QTreeWidgetItem* storeBranch(StoreListKind kind) const;
     bool treeFilled() const { return treeFilled_; }
+    bool watchBranchEmpty() const;
     const QTimer& startupTimer() const { return startupTimer_; }
     const QTimer& reloadTimer() const { return reloadTimer_; }
 
@@ -96,6 +97,13 @@ public:
     // The context menu of the item under `pos` (tree viewport coordinates),
     // as a right click opens it.
     void contextMenuAt(const QPoint& pos);
+
+    // Enter on the selected item: Check for Update on a watched product, Add
+    // To Product Watch List on a store-list entry.
+    void activateSelected();
+    // The selected item's context menu beside the item, as Shift+F10 and
+    // the Menu key open it.
+    void openSelectedContextMenu();
 
     // Builds the tree from the catalogue and the list files.
     void buildTree();
@@ -113,6 +121,7 @@ signals:
 
 protected:
     void firstUpdate() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The thread of one product download; going away waits for it to end.
@@ -128,6 +137,10 @@ private:
     };
 
     void onStartupTimer();
+    // Delete, Enter, Shift+F10 and the Menu key on the tree.
+    void installKeyboard();
+    // A product being checked is read with its name, not as "Reloading...".
+    void updateAccessibleText(QTreeWidgetItem* item);
     void onSelectionChanged();
     void openContextMenu(QTreeWidgetItem* item, const QPoint& globalPos);
     QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int image, int tag);
@@ -150,6 +163,8 @@ private:
     QTreeWidgetItem* watchItemFor(size_t index) const;
     void finishBatch();
     void reloadStoreListAfterBatch(StoreListKind kind);
+    // Reload All From Web with nothing to check: the visible store lists.
+    void reloadStoreListsOnly();
 
     // The smaller commands.
     void removeSelected();

@@ -26,6 +26,11 @@ public:
     using Launcher = bool (*)(const QString& program);
     void setLauncher(Launcher launcher) { launcher_ = launcher; }
 
+    // Asks for a browser program (Browse...); empty when none was chosen.
+    // Tests replace it.
+    using ProgramPicker = QString (*)(QWidget* parent, const QString& current);
+    void setProgramPicker(ProgramPicker picker) { picker_ = picker; }
+
     QCheckBox* reloadOnStartBox() const { return reloadOnStart_; }
     QCheckBox* showBestSellingBox() const { return showBestSelling_; }
     QCheckBox* showWhatsNewBox() const { return showWhatsNew_; }
@@ -33,12 +38,14 @@ public:
     QCheckBox* overrideBrowserBox() const { return overrideBrowser_; }
     QLineEdit* browserEdit() const { return browser_; }
     QPushButton* openBrowserButton() const { return openBrowser_; }
+    QPushButton* browseButton() const { return browse_; }
 
 private:
     void load();
     void storeValues() override;
     void applyBrowserRule();
     void openBrowser();
+    void browse();
 
     const SettingsStore& settings_;
     QCheckBox* reloadOnStart_;
@@ -48,7 +55,9 @@ private:
     QCheckBox* overrideBrowser_;
     QLineEdit* browser_;
     QPushButton* openBrowser_;
+    QPushButton* browse_;
     Launcher launcher_;
+    ProgramPicker picker_;
 };
 
 } // namespace zelvon::ui
