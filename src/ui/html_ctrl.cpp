@@ -24,19 +24,19 @@ CHtmlCtrl::CHtmlCtrl(const SettingsStore& settings, QWidget* parent) : QTextBrow
 
 namespace {
 
-// How much the page's own size tag scales the document's default font, as
-// Qt's HTML reader applies it.
+// How much the page's own size tag scales its text, measured on a laid-out
+// probe as Qt draws it (the tag is applied when the text is laid out).
 qreal tagScale(const PageLook& look) {
-    const std::u16string probe = buildPage(u"x", look);
-    QTextDocument document;
-    QFont base = document.defaultFont();
-    base.setPointSizeF(100.0);
-    document.setDefaultFont(base);
-    document.setHtml(QString::fromStdU16String(probe));
-    QTextCursor cursor(&document);
-    cursor.movePosition(QTextCursor::NextCharacter);
-    const qreal shown = cursor.charFormat().font().resolve(base).pointSizeF();
-    return shown > 0 ? shown / 100.0 : 1.0;
+    const auto width = [](const QString& html) {
+        QTextDocument document;
+        document.setDocumentMargin(0);
+        document.setHtml(html);
+        return document.idealWidth();
+    };
+    const QString probe = QStringLiteral("MMMMMMMMMMMMMMMMMMMM");
+    const qreal plain = width(QStringLiteral("<html><body>") + probe + QStringLiteral("</body></html>"));
+    const qreal tagged = width(QString::fromStdU16String(buildPage(probe.toStdU16String(), look)));
+    return plain > 0 && tagged > 0 ? tagged / plain : 1.0;
 }
 
 } // namespace
