@@ -1,6 +1,7 @@
 #include "ui/main_frame.h"
 
 #include "app/settings_store.h"
+#include "app/window_defaults.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/desktop_notifier.h"
@@ -20,6 +21,8 @@
 #include <QTreeWidget>
 
 namespace zelvon::ui {
+
+using namespace window_defaults;
 
 CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, const Clock& clock,
                        QWidget* parent)
@@ -67,11 +70,11 @@ CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, 
             tabChain << button;
         }
 
-    const int splitterPos = settings.readInt(u"WindowDefaults", u"SplitterPos", 100);
+    const int splitterPos = settings.readInt(kSection, kSplitterPos.name, kSplitterPos.defaultValue);
     // Until the divider has been placed once, the panes share the height
     // in proportion (set when the window first shows its real size).
     proportionalSplit_ = !splitterPosStored(settings);
-    layoutFlagAtStart_ = settings.readInt(u"WindowDefaults", u"ViewOnBottom", 0);
+    layoutFlagAtStart_ = settings.readInt(kSection, kViewOnBottom.name, kViewOnBottom.defaultValue);
     const bool treeOnTop = layoutFlagAtStart_ != 0;
     splitter_ = new QSplitter(Qt::Vertical, this);
     view_ = new CVertrelView(settings, appFolder_, clock, treeOnTop);
@@ -126,9 +129,9 @@ CMainFrame::~CMainFrame() {
     backupListFiles(appFolder_);
     if (shown_)
         storeWindowPlacement(settings_, *this);
-    if (settings_.readInt(u"WindowDefaults", u"ViewOnBottom", 0) != layoutFlagAtStart_) {
-        const int stored = settings_.readInt(u"WindowDefaults", u"SplitterPos", 100);
-        settings_.writeInt(u"WindowDefaults", u"SplitterPos", convertedSplitterPos(splitter_->height(), stored));
+    if (settings_.readInt(kSection, kViewOnBottom.name, kViewOnBottom.defaultValue) != layoutFlagAtStart_) {
+        const int stored = settings_.readInt(kSection, kSplitterPos.name, kSplitterPos.defaultValue);
+        settings_.writeInt(kSection, kSplitterPos.name, convertedSplitterPos(splitter_->height(), stored));
     }
 }
 

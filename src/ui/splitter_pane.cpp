@@ -1,6 +1,7 @@
 #include "ui/splitter_pane.h"
 
 #include "app/settings_store.h"
+#include "app/window_defaults.h"
 
 namespace zelvon::ui {
 
@@ -24,7 +25,7 @@ void SplitterPane::resizeEvent(QResizeEvent* event) {
 
 void SplitterPane::storeHeight() {
     if (upper_)
-        settings_.writeInt(u"WindowDefaults", u"SplitterPos", height());
+        settings_.writeInt(window_defaults::kSection, window_defaults::kSplitterPos.name, height());
 }
 
 } // namespace zelvon::ui

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 
 namespace zelvon {
 namespace {
@@ -62,45 +60,6 @@ TEST(BranchOrder, FollowsTheLocaleCollation) {
         EXPECT_EQ(order.compare(u"Beta", u"bETA"), 0);
         EXPECT_LT(order.compare(u"ab", u"ABC"), 0);
         EXPECT_GT(order.compare(u"b", u"A"), 0);
-    }
-}
-
-// The default order is the environment's: LC_ALL before LC_COLLATE before LANG.
-TEST(BranchOrder, DefaultFollowsTheEnvironment) {
-    struct Saved {
-        const char* name;
-        std::optional<std::string> value;
-    };
-    std::vector<Saved> saved;
-    for (const char* name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
-        const char* value = std::getenv(name);
-        saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
-        unsetenv(name);
-    }
-    const WatchList list = listOf({u"Zoë's Garden Planner", u"Ærø Ferry Times", u"Abacus"});
-    const struct {
-        const char* all;
-        const char* collate;
-        const char* lang;
-        std::vector<size_t> expected;
-    } cases[] = {
-        {"", "", "da_DK.UTF-8", {2, 0, 1}},
-        {"", "en_US.UTF-8", "da_DK.UTF-8", {2, 1, 0}},
-        {"da_DK.UTF-8", "en_US.UTF-8", "", {2, 0, 1}},
-        {"", "", "", {2, 1, 0}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.all) + "|" + c.collate + "|" + c.lang);
-        setenv("LC_ALL", c.all, 1);
-        setenv("LC_COLLATE", c.collate, 1);
-        setenv("LANG", c.lang, 1);
-        EXPECT_EQ(watchBranchOrder(list), c.expected);
-    }
-    for (const Saved& s : saved) {
-        if (s.value)
-            setenv(s.name, s.value->c_str(), 1);
-        else
-            unsetenv(s.name);
     }
 }
 
