@@ -36,6 +36,9 @@ public:
     void showMessage(std::u16string_view text, std::u16string_view caption) override {
         terminal_.showMessage(text, caption);
     }
+    void showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) override {
+        terminal_.showFailureMessage(text, caption, failure);
+    }
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override {
         return terminal_.askYesNo(text, caption);
     }

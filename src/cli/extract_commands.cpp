@@ -4,6 +4,7 @@
 
 #include "cli/app_folder_guard.h"
 #include "cli/command.h"
+#include "cli/terminal_flow_ui.h"
 #include "watch/app_folder_lock.h"
 #include "watch/app_paths.h"
 #include "engine/extraction_runner.h"
@@ -73,6 +74,12 @@ int extractCommand(Context& context) {
     if (!ran) {
         // The runner's own messages, exactly as the program would show them.
         context.err << toUtf8(runner.errorText());
+        // The engine's messages say what went wrong in a script; a download
+        // or a write also gets its cause.
+        if (isRequestFailure(runner.failure())) {
+            const bool lineOpen = !runner.errorText().empty() && runner.errorText().back() != u'\n';
+            context.err << (lineOpen ? "\n" : "") << causeLine(runner.failure()) << '\n';
+        }
         context.err.flush();
         return 1;
     }

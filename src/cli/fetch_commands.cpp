@@ -2,8 +2,10 @@
 // the program uses, for checking a network set-up by hand or from a script.
 
 #include "cli/command.h"
+#include "cli/terminal_flow_ui.h"
 #include "foundation/text_codec.h"
 #include "net/http_fetcher.h"
+#include "watch/proxy_settings.h"
 
 #include <optional>
 #include <ostream>
@@ -55,8 +57,13 @@ int fetchCommand(Context& context) {
     // Without --proxy the text is what callers build from empty settings.
     const int useProxy = parsed->proxy ? 1 : 0;
     const std::u16string proxy = parsed->proxy ? fromUtf8(*parsed->proxy) : u":";
-    if (!HttpFetcher::fetchToFile(fromUtf8(parsed->url), fromUtf8(parsed->destination), useProxy, proxy)) {
-        context.err << "zelvon-cli: could not download " << parsed->url << '\n';
+    // The settings' time limit holds here too, so a trickling server cannot
+    // keep a script waiting for ever.
+    const FetchOptions options = ProxySettings::fromSettings(context.settings).fetchOptions();
+    const FetchResult fetched =
+        HttpFetcher::fetchToFile(fromUtf8(parsed->url), fromUtf8(parsed->destination), useProxy, proxy, options);
+    if (!fetched) {
+        context.err << "zelvon-cli: could not download " << parsed->url << '\n' << causeLine(fetched.failure) << '\n';
         return 1;
     }
     return 0;

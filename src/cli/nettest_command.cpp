@@ -64,7 +64,8 @@ int nettestCommand(Context& context) {
     if (const int locked = lockAppFolder(context, lock))
         return locked;
     TerminalFlowUi ui(std::cin, context.out, context.err, false);
-    return runConnectionTest(values, context.appFolder, ui) ? 0 : kExitFailed;
+    return runConnectionTest(values, context.appFolder, ui, ProxySettings::fromSettings(context.settings).fetchOptions()) ? 0
+                                                                                                                    : kExitFailed;
 }
 
 CommandRegistration registration("nettest", "[URL] [--proxy HOST:PORT]", &nettestCommand,

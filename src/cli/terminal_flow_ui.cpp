@@ -36,6 +36,8 @@ std::string paneTextAsPlainText(std::u16string_view html) {
     return toUtf8(text);
 }
 
+std::string causeLine(const Failure& failure) { return "Cause: " + toUtf8(describeFailure(failure)) + "."; }
+
 TerminalFlowUi::TerminalFlowUi(std::istream& in, std::ostream& out, std::ostream& err, bool interactive)
     : in_(in), out_(out), err_(err), interactive_(interactive) {}
 
@@ -46,6 +48,14 @@ void TerminalFlowUi::showMessage(std::u16string_view text, std::u16string_view c
         out_ << toUtf8(caption) << ": ";
     out_ << toUtf8(text) << '\n';
     out_.flush();
+}
+
+void TerminalFlowUi::showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) {
+    showMessage(text, caption);
+    if (failure.failed()) {
+        out_ << causeLine(failure) << '\n';
+        out_.flush();
+    }
 }
 
 bool TerminalFlowUi::askYesNo(std::u16string_view text, std::u16string_view caption) {

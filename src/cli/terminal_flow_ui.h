@@ -7,12 +7,16 @@
 #include "watch/flow_ui.h"
 
 #include <iosfwd>
+#include <string>
 
 namespace zelvon::cli {
 
 // "<b>Checking</b> for New Scripts...<br>" as "Checking for New Scripts...":
 // tags dropped, <br> as a line break, the common entities decoded.
 std::string paneTextAsPlainText(std::u16string_view html);
+
+// "Cause: the server answered 404 Not Found." for the line after a failure.
+std::string causeLine(const Failure& failure);
 
 class TerminalFlowUi final : public FlowUi {
 public:
@@ -23,6 +27,8 @@ public:
     static bool stdinIsTerminal();
 
     void showMessage(std::u16string_view text, std::u16string_view caption) override;
+    // The message, then its cause on the next line.
+    void showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) override;
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override;
     std::optional<size_t> pickItem(const std::vector<std::u16string>& names) override;
     void showPaneText(std::u16string_view html) override;

@@ -3,6 +3,7 @@
 
 #include "cli/app_folder_guard.h"
 #include "cli/command.h"
+#include "cli/terminal_flow_ui.h"
 #include "watch/app_folder_lock.h"
 #include "watch/app_paths.h"
 #include "engine/transformer.h"
@@ -31,6 +32,12 @@ int transformCommand(Context& context) {
     configureDownload(transformer, proxy, workspaceFilePath(context.appFolder));
     if (!transformer.run(scriptPath, outputPath, pageUrl)) {
         context.err << toUtf8(transformer.errorText());
+        // The engine's messages say what went wrong in a script; a download
+        // or a write also gets its cause.
+        if (isRequestFailure(transformer.failure())) {
+            const bool lineOpen = !transformer.errorText().empty() && transformer.errorText().back() != u'\n';
+            context.err << (lineOpen ? "\n" : "") << causeLine(transformer.failure()) << '\n';
+        }
         context.err.flush();
         return 1;
     }

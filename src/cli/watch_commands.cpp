@@ -23,6 +23,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <unistd.h>
@@ -123,27 +124,41 @@ private:
     struct sigaction previousTerm_ {};
 };
 
-// The pane's progress texts, as plain lines.
+// The pane's progress texts, as plain lines, each failure with its cause on
+// the line after the described text; or, for --json, one JSON object per
+// product on a line of its own.
 class PrintingObserver final : public UpdateCheckObserver {
 public:
-    PrintingObserver(std::ostream& out, std::ostream& err, const std::u16string& listPath)
-        : out_(out), err_(err), listPath_(listPath) {}
+    PrintingObserver(std::ostream& out, std::ostream& err, const std::u16string& listPath, bool json)
+        : out_(out), err_(err), listPath_(listPath), json_(json) {}
 
     void downloadStarting(size_t, const ProductRecord& record) override {
+        if (json_)
+            return;
         out_ << "Downloading Data for... Name: " << toUtf8(record.productName) << " Url: " << toUtf8(record.productURL)
              << '\n';
         out_.flush();
     }
     void downloadSucceeded(size_t index, const ProductRecord& before, const CompletionOutcome& outcome) override {
-        out_ << "Download Success... Name: " << toUtf8(before.productName) << '\n';
+        if (json_)
+            printJson(index, before, &outcome.record, nullptr);
+        else
+            out_ << "Download Success... Name: " << toUtf8(before.productName) << '\n';
         if (outcome.updated && !outcome.saved)
             err_ << "zelvon-cli: could not save the watch list " << toUtf8(listPath_)
                  << "; the previous file is unchanged.\n";
         remember(index, outcome.record);
     }
-    void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText) override {
-        out_ << "Download Failure... Name: " << toUtf8(before.productName) << " (Cached)\n";
-        printIndented(toUtf8(errorText));
+    void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText,
+                        const Failure& failure) override {
+        ++failed_;
+        if (json_) {
+            printJson(index, before, nullptr, &failure);
+        } else {
+            out_ << "Download Failure... Name: " << toUtf8(before.productName) << " (Cached)\n";
+            out_ << "    " << causeLine(failure) << '\n';
+            printIndented(toUtf8(errorText));
+        }
         remember(index, before);
     }
     bool cancelRequested() override { return stopSignal.load() != 0; }
@@ -152,7 +167,26 @@ public:
     // stands after its last one.
     const std::vector<std::pair<size_t, ProductRecord>>& checked() const { return checked_; }
 
+    size_t failedCount() const { return failed_; }
+
 private:
+    void printJson(size_t index, const ProductRecord& before, const ProductRecord* after, const Failure* failure) {
+        nlohmann::json object;
+        object["index"] = index;
+        object["id"] = toUtf8(before.productID);
+        object["name"] = toUtf8(after != nullptr ? after->productName : before.productName);
+        object["oldVersion"] = toUtf8(before.productVersion);
+        object["newVersion"] = after != nullptr ? nlohmann::json(toUtf8(after->productVersion)) : nlohmann::json(nullptr);
+        object["new"] = (after != nullptr ? after->isNew : before.isNew) != 0;
+        if (failure != nullptr)
+            object["error"] = {{"kind", std::string(failureKindName(failure->kind))},
+                               {"text", toUtf8(describeFailure(*failure))}};
+        else
+            object["error"] = nullptr;
+        out_ << object.dump() << '\n';
+        out_.flush();
+    }
+
     void remember(size_t index, const ProductRecord& record) {
         for (auto& [known, stored] : checked_) {
             if (known == index) {
@@ -191,13 +225,20 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     std::u16string listPath_;
+    bool json_;
+    size_t failed_ = 0;
     std::vector<std::pair<size_t, ProductRecord>> checked_;
 };
 
+// "1 new version", "2 new versions".
+std::string counted(size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
 // Reload All From Web's ending: both store lists, downloaded one after the
 // other; a failure is shown by the list's own flow.
-bool reloadStoreLists(Context& context, const ScriptCatalogue& catalogue, const Clock& clock) {
-    TerminalFlowUi ui(std::cin, context.out, context.err, false);
+bool reloadStoreLists(Context& context, std::ostream& out, const ScriptCatalogue& catalogue, const Clock& clock) {
+    TerminalFlowUi ui(std::cin, out, context.err, false);
     const FlowContext flow{context.appFolder, catalogue, ProxySettings::fromSettings(context.settings), clock,
                            context.settings, ui};
     bool allLoaded = true;
@@ -205,11 +246,11 @@ bool reloadStoreLists(Context& context, const ScriptCatalogue& catalogue, const 
                                      std::pair{StoreListKind::BestSelling, "Downloading Best Selling List..."}}) {
         if (stopSignal.load() != 0)
             return false;
-        context.out << text << '\n';
-        context.out.flush();
+        out << text << '\n';
+        out.flush();
         WatchList list;
         allLoaded = fillStoreList(kind, true, list, flow) && allLoaded;
-        context.out << "Downloading Completed.\n";
+        out << "Downloading Completed.\n";
     }
     return allLoaded;
 }
@@ -221,10 +262,15 @@ int checkCommand(Context& context) {
     std::vector<size_t> requested;
     size_t jobs = kDefaultJobs;
     bool reloadAll = false;
+    bool json = false;
     for (size_t i = 0; i < context.args.size(); ++i) {
         const std::string& arg = context.args[i];
         if (arg == "--reload-all") {
             reloadAll = true;
+            continue;
+        }
+        if (arg == "--json") {
+            json = true;
             continue;
         }
         if (arg == "--jobs") {
@@ -241,7 +287,10 @@ int checkCommand(Context& context) {
             context.err << "zelvon-cli check: '" << arg << "' is not a product index\n";
             return kExitUsage;
         }
-        requested.push_back(index);
+        // A product named twice is checked once: two downloads of it at
+        // once would share its scratch files and race on its record.
+        if (std::find(requested.begin(), requested.end(), index) == requested.end())
+            requested.push_back(index);
     }
 
     // Held until the command returns: the list is read, downloaded into and
@@ -268,29 +317,35 @@ int checkCommand(Context& context) {
     const SystemClock clock;
     const UpdateCheckContext checkContext{context.appFolder, catalogue, ProxySettings::fromSettings(context.settings),
                                           clock};
-    PrintingObserver observer(context.out, context.err, list.path());
+    PrintingObserver observer(context.out, context.err, list.path(), json);
     const StopSignalScope signals;
     ParallelCheckOptions options;
     options.jobs = jobs;
     const UpdateBatchSummary summary = runParallelChecks(list, order, checkContext, observer, options);
 
-    bool anyNew = false;
+    // With --json standard output carries the objects only; the rest of the
+    // report goes to standard error.
+    std::ostream& text = json ? context.err : context.out;
+    size_t newCount = 0;
     for (const auto& [index, r] : observer.checked()) {
         if (r.isNew == 0)
             continue;
-        if (!anyNew)
-            context.out << '\n';
-        anyNew = true;
-        context.out << "** New Update Available ** " << toUtf8(r.productName) << " (version "
-                    << toUtf8(r.productVersion) << ")\n";
+        if (newCount++ == 0 && !json)
+            text << '\n';
+        if (!json)
+            text << "** New Update Available ** " << toUtf8(r.productName) << " (version " << toUtf8(r.productVersion)
+                 << ")\n";
     }
-    if (!anyNew)
-        context.out << "\nNo new updates.\n";
+    const size_t failedCount = observer.failedCount();
+    if (newCount == 0 && failedCount == 0 && !json)
+        text << "\nNo new updates.\n";
     if (summary.cancelled)
-        context.out << "Download has been cancelled.\n";
+        text << "Download has been cancelled.\n";
     bool listsLoaded = true;
     if (reloadAll && !summary.cancelled)
-        listsLoaded = reloadStoreLists(context, catalogue, clock);
+        listsLoaded = reloadStoreLists(context, text, catalogue, clock);
+    text << "Checked " << counted(observer.checked().size(), "product", "products") << ": "
+         << counted(newCount, "new version", "new versions") << ", " << failedCount << " failed.\n";
     // A signal that came after the last product (during the store lists, or
     // just as the batch ended) still ends the run as stopped, so cron and
     // timeout(1) see the run did not end on its own.
@@ -303,7 +358,7 @@ CommandRegistration catalogueRegistration("catalogue", "", &catalogueCommand,
                                           "show the store scripts named by the script catalogue");
 CommandRegistration listRegistration("list", "[--json]", &listCommand,
                                      "list the watched products (by name as the window shows them; JSON in list order)");
-CommandRegistration checkRegistration("check", "[--jobs N] [--reload-all] [INDEX...]", &checkCommand,
+CommandRegistration checkRegistration("check", "[--jobs N] [--reload-all] [--json] [INDEX...]", &checkCommand,
                                       "check watched products for new versions (all, in name order, by default)");
 
 } // namespace

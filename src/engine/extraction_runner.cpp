@@ -8,6 +8,8 @@
 #include "foundation/text_file.h"
 #include "net/http_fetcher.h"
 
+#include <cerrno>
+
 namespace zelvon {
 
 ExtractionRunner::ExtractionRunner(std::u16string appFolder) : appFolder_(std::move(appFolder)) {}
@@ -24,6 +26,7 @@ void ExtractionRunner::setUseProxy(int useProxy) { useProxy_ = useProxy; }
 void ExtractionRunner::reset() {
     ok_ = false;
     errorText_.clear();
+    failure_ = {};
     sourceUrl_.clear();
     cacheName_.clear();
     pageText_.clear();
@@ -42,8 +45,10 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
     sourceUrl_ = std::move(script.sourceUrl);
     cacheName_ = std::move(script.cacheName);
     // Unbalanced loops are reported before anything is downloaded.
-    if (!pairLoops(items_, loops_, errorText_))
+    if (!pairLoops(items_, loops_, errorText_)) {
+        failure_ = makeFailure(FailureKind::Other, u"the extraction script's loops do not pair up");
         return false;
+    }
 
     ok_ = true;
     std::u16string pagePath;
@@ -56,22 +61,28 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
         if (!contained) {
             ok_ = false;
             errorText_ += u"Could not LoadSourceData:  " + webFolder + u"/" + cacheName_ + u"\n";
+            failure_ = makeFailure(FailureKind::Refused, u"the saved page's name leads outside the web folder");
             return false;
         }
         pagePath = *contained;
     } else {
         const std::u16string url = urlOverride.empty() ? sourceUrl_ : std::u16string(urlOverride);
-        if (!HttpFetcher::fetchToFile(url, workspacePath_, useProxy_, proxyHost_ + u":" + proxyPort_)) {
+        const FetchResult fetched = HttpFetcher::fetchToFile(url, workspacePath_, useProxy_, proxyHost_ + u":" + proxyPort_, fetchOptions_);
+        if (!fetched) {
             ok_ = false;
             errorText_ += u"Could not download:  " + url + u"\n";
+            failure_ = fetched.failure;
             return false;
         }
         pagePath = workspacePath_;
     }
     if (!loadPage(pagePath))
         return false;
-    if (!walkPage(pageText_, items_, loops_, entries_, errorText_))
+    if (!walkPage(pageText_, items_, loops_, entries_, errorText_)) {
         ok_ = false;
+        // A cut that finds nothing: the page is not what the script expects.
+        failure_ = makeFailure(FailureKind::PageUnreadable);
+    }
     return ok_;
 }
 
@@ -81,7 +92,9 @@ bool ExtractionRunner::loadPage(const std::u16string& path) {
     std::string bytes;
     // A folder (an empty saved-page name) counts as a file that cannot be opened.
     if (!readFileBytes(path, bytes)) {
+        const int readError = errno;
         errorText_ += u"Could not LoadSourceData:  " + path + u"\n";
+        failure_ = makeReadFailure(readError);
         return false;
     }
     // The page ends at its first zero byte, wherever the server put one.
@@ -103,7 +116,9 @@ bool ExtractionRunner::runScriptFileWithUrl(std::u16string_view path, bool useCa
     if (!file.open(path, TextFile::Mode::Read)) {
         // Also forget the previous run, so its entries are not served as
         // if they came from this one.
+        const int openError = errno;
         reset();
+        failure_ = makeReadFailure(openError);
         errorText_ += u"Could not Open:  ";
         errorText_ += path;
         errorText_ += u"\n";

@@ -4,6 +4,8 @@
 // items once per record. What it cuts out is kept as an ordered entry list.
 
 #include "engine/extracted_entry.h"
+#include "foundation/failure.h"
+#include "net/http_fetcher.h"
 
 #include <span>
 #include <string>
@@ -32,6 +34,8 @@ public:
     void setWorkspacePath(std::u16string_view path);
     void setProxy(std::u16string_view host, std::u16string_view port);
     void setUseProxy(int useProxy);
+    // The time limit and abort flag of every download the runner makes.
+    void setFetchOptions(const FetchOptions& options) { fetchOptions_ = options; }
 
     bool runScriptText(std::u16string_view scriptText, bool useCache, std::u16string_view urlOverride);
     bool runScriptFile(std::u16string_view path, bool useCache);
@@ -42,6 +46,10 @@ public:
 
     bool ok() const { return ok_; }
     const std::u16string& errorText() const { return errorText_; }
+    // Why the last run failed, beside errorText: the download's cause, a
+    // page that could not be read from disk, or a cut that found nothing
+    // (PageUnreadable). Kind None after success.
+    const Failure& failure() const { return failure_; }
 
     // Entry access: answers only while the last run succeeded.
     int findEntry(std::u16string_view name, int after) const;
@@ -63,6 +71,8 @@ private:
     std::vector<ScriptItem> items_;
     std::vector<LoopSpan> loops_;
     std::u16string errorText_;
+    Failure failure_;
+    FetchOptions fetchOptions_;
     std::u16string sourceUrl_;
     std::u16string cacheName_;
     std::u16string pageText_;

@@ -61,6 +61,7 @@ void Transformer::setUseProxy(int useProxy) { useProxy_ = useProxy; }
 
 void Transformer::reset() {
     errorText_.clear();
+    failure_ = {};
     body_.clear();
     pageUrl_.clear();
     runtimeForm_ = false;
@@ -73,6 +74,7 @@ std::unique_ptr<ExtractionRunner> Transformer::makeRunner() const {
     runner->setUseProxy(useProxy_);
     runner->setProxy(proxyHost_, proxyPort_);
     runner->setWorkspacePath(workspacePath_);
+    runner->setFetchOptions(fetchOptions_);
     return runner;
 }
 
@@ -87,8 +89,17 @@ bool Transformer::run(std::u16string_view scriptPath, std::u16string_view output
     body_.clear();
     nameLine_.clear();
 
-    if (!readScript(scriptPath))
+    if (!readScript(scriptPath)) {
+        failure_ = makeFailure(FailureKind::Other, u"the transformer script could not be read");
         return false;
+    }
+    const bool ran = runKind();
+    if (!ran && !failure_.failed())
+        failure_ = makeFailure(FailureKind::Other, u"the transformer script could not be run");
+    return ran;
+}
+
+bool Transformer::runKind() {
     switch (kind_) {
     case Vex:
     case Xml:
@@ -169,8 +180,10 @@ bool Transformer::writeOutput(std::u16string_view text) {
         file.writeText(text);
         written = file.close();
     }
-    if (!written)
+    if (!written) {
         errorText_ += concat(u"Error: Could not create file...\n", outputPath_);
+        failure_ = makeWriteFailure(file.lastError());
+    }
     return written;
 }
 
@@ -195,6 +208,7 @@ bool Transformer::runSingleScript() {
     if (!ran) {
         errorText_ += u"Error: Could not execute Transformation script.\n\n";
         errorText_ += runner->errorText();
+        failure_ = runner->failure();
         return false;
     }
     return writeOutput(kind_ == Vex ? runner->tildeText() : runner->kelpoText());
@@ -239,6 +253,7 @@ bool Transformer::runCustom() {
                                          urlGiven_ ? std::u16string_view(pageUrl_) : std::u16string_view{})) {
             errorText_ += named.runner->errorText();
             errorText_ += u"\n";
+            failure_ = named.runner->failure();
             runners_.clear();
             return false;
         }

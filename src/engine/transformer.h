@@ -3,6 +3,9 @@
 // page is read (one or more extraction scripts) and what is written (tilde
 // lines, kelpo XML, or a template's output).
 
+#include "foundation/failure.h"
+#include "net/http_fetcher.h"
+
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,14 +32,19 @@ public:
     void setWorkspacePath(std::u16string_view path);
     void setProxy(std::u16string_view host, std::u16string_view port);
     void setUseProxy(int useProxy);
+    // The time limit and abort flag of every download of a run.
+    void setFetchOptions(const FetchOptions& options) { fetchOptions_ = options; }
 
     // True when the output file has been written and every step succeeded.
     bool run(std::u16string_view scriptPath, std::u16string_view outputPath, std::u16string_view pageUrl);
 
     const std::u16string& errorText() const { return errorText_; }
+    // Why the last run failed, beside errorText (kind None after success).
+    const Failure& failure() const { return failure_; }
 
 private:
     bool readScript(std::u16string_view scriptPath);
+    bool runKind();
     bool runSingleScript();
     bool runCustom();
     bool compileInline();
@@ -48,6 +56,8 @@ private:
 
     std::u16string appFolder_;
     std::u16string errorText_;
+    Failure failure_;
+    FetchOptions fetchOptions_;
     int kind_ = Unknown;
     bool runtimeForm_ = false;
     std::u16string body_;

@@ -34,8 +34,10 @@ bool writeAll(int fd, std::string_view bytes) {
                 continue;
             return false;
         }
-        if (n == 0) // no progress and no error: give up rather than spin
+        if (n == 0) { // no progress and no error: give up rather than spin
+            errno = EIO;
             return false;
+        }
         done += static_cast<size_t>(n);
     }
     return true;
@@ -113,10 +115,16 @@ bool removeFile(std::u16string_view path) {
 
 AtomicFileWriter::~AtomicFileWriter() { abandon(); }
 
+bool AtomicFileWriter::fail(int errorNumber) {
+    error_ = errorNumber;
+    return false;
+}
+
 bool AtomicFileWriter::begin(std::u16string_view path) {
     abandon();
+    error_ = 0;
     if (!usablePath(path))
-        return false;
+        return fail(EINVAL);
     target_ = nativePath(path);
     struct stat st {};
     // A symbolic link (a settings file kept elsewhere, say) stays a link:
@@ -128,14 +136,14 @@ bool AtomicFileWriter::begin(std::u16string_view path) {
         }
     }
     if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return false;
+        return fail(EISDIR);
     const auto slash = target_.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     std::string pattern = (slash == std::string::npos ? std::string() : folder) + "." + base + ".tmp-XXXXXX";
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0)
-        return false;
+        return fail(errno);
     temporary_ = pattern;
     // Keep the permissions of the file being replaced, or the usual ones.
     ::fchmod(fd_, ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
@@ -143,29 +151,33 @@ bool AtomicFileWriter::begin(std::u16string_view path) {
 }
 
 bool AtomicFileWriter::commit(std::string_view bytes) {
+    error_ = 0;
     if (fd_ < 0)
-        return false;
+        return fail(EBADF);
     const bool durable = !scratchWrites;
     const bool written = writeAll(fd_, bytes) && (!durable || ::fsync(fd_) == 0);
+    const int writeError = written ? 0 : errno;
     const bool closed = ::close(fd_) == 0;
+    const int closeError = closed ? 0 : errno;
     fd_ = -1;
     if (!written || !closed) {
         ::unlink(temporary_.c_str());
         temporary_.clear();
-        return false;
+        return fail(writeError != 0 ? writeError : closeError);
     }
     {
         std::lock_guard<std::mutex> lock(hookMutex());
         if (beforeRenameHook() && !beforeRenameHook()(target_)) {
             ::unlink(temporary_.c_str());
             temporary_.clear();
-            return false;
+            return fail(EIO);
         }
     }
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int renameError = errno;
         ::unlink(temporary_.c_str());
         temporary_.clear();
-        return false;
+        return fail(renameError);
     }
     temporary_.clear();
     if (!durable)
@@ -193,8 +205,15 @@ void AtomicFileWriter::abandon() {
 }
 
 bool writeFileAtomically(std::u16string_view path, std::string_view bytes) {
+    int ignored = 0;
+    return writeFileAtomically(path, bytes, ignored);
+}
+
+bool writeFileAtomically(std::u16string_view path, std::string_view bytes, int& errorNumber) {
     AtomicFileWriter writer;
-    return writer.begin(path) && writer.commit(bytes);
+    const bool written = writer.begin(path) && writer.commit(bytes);
+    errorNumber = written ? 0 : writer.lastError();
+    return written;
 }
 
 ScratchWriteScope::ScratchWriteScope() : previous_(scratchWrites) { scratchWrites = true; }

@@ -31,6 +31,9 @@ bool removeFile(std::u16string_view path);
 // Writes `bytes` to a temporary file beside `path` and renames it over
 // `path`. False (and `path` untouched) on any failure.
 bool writeFileAtomically(std::u16string_view path, std::string_view bytes);
+// The same, giving the system's error number of a failure (ENOSPC, EACCES,
+// EROFS...) in `errorNumber`; 0 after success.
+bool writeFileAtomically(std::u16string_view path, std::string_view bytes, int& errorNumber);
 
 // The same in two steps, for writers that learn the target early and the
 // content late: `begin` creates the temporary file (failing at once when the
@@ -47,9 +50,15 @@ public:
     bool commit(std::string_view bytes);
     void abandon();
     bool isActive() const { return fd_ >= 0; }
+    // The system's error number of the last failed begin or commit, so a
+    // full disk can be told from a missing folder; 0 when none is known.
+    int lastError() const { return error_; }
 
 private:
+    bool fail(int errorNumber);
+
     int fd_ = -1;
+    int error_ = 0;
     std::string target_;
     std::string temporary_;
 };

@@ -33,6 +33,9 @@ public:
     // and replaces the target. False when that failed; the previous file is
     // then left whole. Closing a file opened for reading always succeeds.
     bool close();
+    // The system's error number of the last failed open for writing or
+    // close (ENOSPC for a full disk); 0 when none is known.
+    int lastError() const { return writer_.lastError(); }
 
 private:
     bool isOpen_ = false;

@@ -5,6 +5,8 @@
 
 #include <curl/curl.h>
 
+#include "foundation/text_codec.h"
+
 #include <new>
 #include <string_view>
 
@@ -50,10 +52,15 @@ struct TransferState {
     // covers the time before), reset by every byte that arrives.
     bool watchArmed = false;
     Clock::time_point lastActivity = Clock::now();
+    const Clock::time_point started = Clock::now();
+    const std::atomic<bool>* abort = nullptr;
 
     bool stalled = false;
     bool tooLarge = false;
     bool statusRejected = false;
+    bool pastTotalTimeout = false;
+    bool cancelled = false;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
 
     void noteActivity() { lastActivity = Clock::now(); }
 };
@@ -119,6 +126,15 @@ int onConnected(void* user, char*, char*, int, int) {
 // it waits, which bounds how late a stall is noticed.
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto& state = *static_cast<TransferState*>(user);
+    if (state.abort != nullptr && state.abort->load()) {
+        state.cancelled = true;
+        return 1;
+    }
+    const auto total = state.limits->totalTimeout;
+    if (total.count() > 0 && Clock::now() - state.started >= total) {
+        state.pastTotalTimeout = true;
+        return 1;
+    }
     if (state.watchArmed && Clock::now() - state.lastActivity >= state.limits->stallTimeout) {
         state.stalled = true;
         return 1;
@@ -143,6 +159,11 @@ bool configure(CURL* handle, const TransferRequest& request, const CurlHeaderLis
     // A reply without a status line is accepted as a body with no status.
     ok = ok && set(handle, CURLOPT_HTTP09_ALLOWED, 1L);
     ok = ok && set(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.limits.connectTimeout.count()));
+    // The progress callback ends the transfer at the total limit; libcurl's
+    // own limit, a second later, only backs it up.
+    if (request.limits.totalTimeout.count() > 0)
+        ok = ok && set(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(request.limits.totalTimeout.count() + 1000));
+    ok = ok && set(handle, CURLOPT_ERRORBUFFER, state.errorBuffer);
     ok = ok && set(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     // Fails early when the announced length is already over the cap.
     ok = ok && set(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.limits.maxBodyBytes));
@@ -171,19 +192,110 @@ bool configure(CURL* handle, const TransferRequest& request, const CurlHeaderLis
 }
 
 TransferError classify(CURLcode code, const TransferState& state, bool responseStarted) {
+    if (state.cancelled)
+        return TransferError::Cancelled;
+    if (state.pastTotalTimeout)
+        return TransferError::TimedOut;
     if (state.stalled)
         return TransferError::Stalled;
     if (state.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
         return TransferError::TooLarge;
     if (state.statusRejected)
         return TransferError::HttpStatus;
+    if (code == CURLE_OPERATION_TIMEDOUT && state.limits->totalTimeout.count() > 0 &&
+        Clock::now() - state.started >= state.limits->totalTimeout)
+        return TransferError::TimedOut;
     return responseStarted ? TransferError::ReadFailed : TransferError::NotOpened;
+}
+
+// "host:port" of the URL libcurl last worked on, for "refused (host:port)".
+std::string hostAndPort(CURL* handle, const std::string& fallbackUrl) {
+    const char* effective = nullptr;
+    const std::string url = curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr
+                                ? std::string(effective)
+                                : fallbackUrl;
+    std::string result;
+    if (CURLU* parsed = curl_url()) {
+        char* host = nullptr;
+        char* port = nullptr;
+        if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
+            result = std::string(host) + ":" + port;
+        curl_free(host);
+        curl_free(port);
+        curl_url_cleanup(parsed);
+    }
+    return result;
+}
+
+bool isTlsFailure(CURLcode code) {
+    switch (code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The cause in words a user can act on. libcurl's own message goes along as
+// the detail wherever it adds something.
+Failure describeCause(CURLcode code, TransferError error, const TransferRequest& request, TransferState& state, long status) {
+    const std::string curlText = state.errorBuffer[0] != '\0' ? std::string(state.errorBuffer)
+                                                               : (code != CURLE_OK ? std::string(curl_easy_strerror(code)) : std::string());
+    const bool viaNamedProxy = request.access == ProxyAccess::Explicit;
+    switch (error) {
+    case TransferError::None: return {};
+    case TransferError::SetupFailed: return makeFailure(FailureKind::Other, u"the download could not be set up");
+    case TransferError::Cancelled: return makeFailure(FailureKind::Cancelled);
+    case TransferError::TimedOut: return makeTimeLimitFailure(request.limits.totalTimeout.count());
+    case TransferError::Stalled: return makeStallFailure(request.limits.stallTimeout.count());
+    case TransferError::TooLarge: {
+        const auto mebibytes = request.limits.maxBodyBytes / (1024 * 1024);
+        return makeFailure(FailureKind::TooLarge, u"more than " + u16(std::to_string(mebibytes)) + u" MiB");
+    }
+    case TransferError::HttpStatus: return makeHttpFailure(status);
+    case TransferError::ReadFailed: return makeFailure(FailureKind::ConnectionLost, u16(curlText));
+    case TransferError::NotOpened: break;
+    }
+    if (code == CURLE_COULDNT_RESOLVE_PROXY || (viaNamedProxy && (code == CURLE_COULDNT_CONNECT || code == CURLE_OPERATION_TIMEDOUT ||
+                                                                   code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR ||
+                                                                   code == CURLE_GOT_NOTHING) && !state.watchArmed)) {
+        // The environment's proxy is named only in libcurl's message
+        // ("Could not resolve proxy: NAME").
+        const size_t named = curlText.rfind(": ");
+        return makeFailure(FailureKind::ProxyFailed, u16(viaNamedProxy ? request.proxy
+                                                         : named == std::string::npos ? std::string()
+                                                                                      : curlText.substr(named + 2)));
+    }
+    if (code == CURLE_COULDNT_RESOLVE_HOST)
+        return makeFailure(FailureKind::NameResolution, u16(curlText));
+    if (code == CURLE_COULDNT_CONNECT)
+        return makeFailure(FailureKind::ConnectionRefused, u16(hostAndPort(state.handle, request.url)));
+    if (code == CURLE_OPERATION_TIMEDOUT)
+        return makeFailure(FailureKind::TimedOut, u16(curlText));
+    if (isTlsFailure(code))
+        return makeFailure(FailureKind::TlsCertificate, u16(curlText));
+    if (code == CURLE_GOT_NOTHING || code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR || code == CURLE_PARTIAL_FILE)
+        return makeFailure(FailureKind::ConnectionLost, u16(curlText));
+    return makeFailure(FailureKind::Other, u16(curlText.empty() ? std::string("no answer was received") : curlText));
 }
 
 } // namespace
 
 TransferOutcome performTransfer(const TransferRequest& request) {
     TransferOutcome outcome;
+    outcome.failure = makeFailure(FailureKind::Other, u"the download could not be set up");
     CurlEasy handle(curl_easy_init());
     CurlHeaderList headers;
     if (!handle || !headers.append("Cache-Control: no-cache") || !headers.append("Pragma: no-cache"))
@@ -192,6 +304,7 @@ TransferOutcome performTransfer(const TransferRequest& request) {
     TransferState state;
     state.handle = handle.get();
     state.limits = &request.limits;
+    state.abort = request.abort;
     const TlsOptions tls{request.secure, request.extraCaFile};
     if (!configure(handle.get(), request, headers, state, tls))
         return outcome;
@@ -201,20 +314,18 @@ TransferOutcome performTransfer(const TransferRequest& request) {
     outcome.status = state.finalStatus;
     if (code != CURLE_OK) {
         outcome.error = classify(code, state, outcome.responseStarted);
-        return outcome;
-    }
-    if (!outcome.responseStarted) {
+    } else if (!outcome.responseStarted) {
         // A clean end without any final response (libcurl normally reports
         // this as an error itself): nothing was received.
         outcome.error = TransferError::NotOpened;
-        return outcome;
-    }
-    if (outcome.status != 0 && outcome.status != 200) {
+    } else if (outcome.status != 0 && outcome.status != 200) {
         outcome.error = TransferError::HttpStatus;
+    } else {
+        outcome.error = TransferError::None;
+        outcome.body = std::move(state.body);
         return outcome;
     }
-    outcome.error = TransferError::None;
-    outcome.body = std::move(state.body);
+    outcome.failure = describeCause(code, outcome.error, request, state, outcome.status);
     return outcome;
 }
 
@@ -231,6 +342,8 @@ const char* describe(TransferError error) {
     case TransferError::Stalled: return "stalled";
     case TransferError::TooLarge: return "body too large";
     case TransferError::ReadFailed: return "read failed";
+    case TransferError::TimedOut: return "timed out";
+    case TransferError::Cancelled: return "cancelled";
     }
     return "unknown";
 }

@@ -2,8 +2,10 @@
 // One HTTP GET through libcurl with the fetcher's limits, collecting the
 // body in memory. The caller decides what a failure means (retry, give up).
 
+#include "foundation/failure.h"
 #include "net/access_plan.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -18,6 +20,10 @@ struct TransferLimits {
     // A larger body fails instead of exhausting memory.
     std::size_t maxBodyBytes = std::size_t{64} * 1024 * 1024;
     long maxRedirects = 10;
+    // The whole transfer, connecting included, fails after this long, so a
+    // server that trickles a byte now and then cannot hold it for ever.
+    // Zero: no limit.
+    std::chrono::milliseconds totalTimeout{0};
 };
 
 struct TransferRequest {
@@ -27,6 +33,8 @@ struct TransferRequest {
     bool secure = false; // tolerate certificate name and date errors
     std::string extraCaFile;
     TransferLimits limits;
+    // When set and true, the transfer stops within about a second.
+    const std::atomic<bool>* abort = nullptr;
 };
 
 enum class TransferError {
@@ -37,6 +45,8 @@ enum class TransferError {
     Stalled,       // nothing arrived for the stall time-out
     TooLarge,      // the body passed the size cap
     ReadFailed,    // the connection broke while the response was arriving
+    TimedOut,      // the total time limit passed
+    Cancelled,     // the abort flag was set
 };
 
 struct TransferOutcome {
@@ -47,6 +57,8 @@ struct TransferOutcome {
     // a failure from here on is a read failure, not an unopened request.
     bool responseStarted = false;
     std::string body;
+    // The cause in the program's own terms, with libcurl's message.
+    Failure failure;
 };
 
 TransferOutcome performTransfer(const TransferRequest& request);

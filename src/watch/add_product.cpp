@@ -46,7 +46,7 @@ bool detailOutputUnreadable(std::u16string_view appFolder) {
 DownloadResult runDetailDownload(const FlowContext& context, std::u16string url, const ProxySettings& proxy) {
     DownloadResult result = runProductDownload(context, context.catalogue.productDetail(), std::move(url), proxy);
     if (result.success && detailOutputUnreadable(context.appFolder))
-        result = DownloadResult{false, std::u16string(kUnreadablePageText)};
+        result = DownloadResult{false, std::u16string(kUnreadablePageText), makeFailure(FailureKind::PageUnreadable)};
     return result;
 }
 
@@ -57,7 +57,7 @@ std::optional<AddLookup> lookupById(std::u16string_view productId, const FlowCon
     const DownloadResult result = runDetailDownload(context, lookup.productUrl, proxy);
     if (!result.success) {
         context.ui.setStatusText(u"Failed to Get Product Details:  " + result.errorText);
-        context.ui.showMessage(u"Could not find the specified ProductID", kFailureCaption);
+        context.ui.showFailureMessage(u"Could not find the specified ProductID", kFailureCaption, result.failure);
         return std::nullopt;
     }
     return lookup;
@@ -77,7 +77,9 @@ std::optional<std::vector<SearchMatch>> searchByName(std::u16string_view words, 
         runProductDownload(context, context.catalogue.nameSearch(), context.catalogue.searchUrl(words), proxy);
     if (!result.success) {
         context.ui.setStatusText(u"Failed to Get Product List:  " + result.errorText);
-        context.ui.showMessage(u"Could not find the specified ProductName", kFailureCaption);
+        context.ui.showFailureMessage(isRequestFailure(result.failure) ? kSearchRequestFailedText
+                                                                       : u"Could not find the specified ProductName",
+                                      kFailureCaption, result.failure);
         return std::nullopt;
     }
     std::vector<SearchMatch> matches;
@@ -210,7 +212,7 @@ std::optional<size_t> addFromStoreRecord(WatchList& watchList, const ProductReco
     const std::u16string url = context.catalogue.detailUrl(storeRecord.productID);
     const DownloadResult result = runDetailDownload(context, url, context.proxy);
     if (!result.success) {
-        context.ui.showMessage(result.errorText, kStoreRecordFailureCaption);
+        context.ui.showFailureMessage(result.errorText, kStoreRecordFailureCaption, result.failure);
         return std::nullopt;
     }
     std::optional<size_t> added;

@@ -27,6 +27,9 @@ inline constexpr std::u16string_view kWatchListLimitCaption = u"Notice";
 // The Add Product dialog's status text while a lookup runs.
 inline constexpr std::u16string_view kAddOnlineNote = u"NOTE: You should be connected to the Internet to add a Product.";
 inline constexpr std::u16string_view kStoreRecordFailureCaption = u"Failed to Get Product Details";
+// A name search whose request failed (the store is down, say) searched
+// nothing: it must not read as "nothing found".
+inline constexpr std::u16string_view kSearchRequestFailedText = u"The store could not be searched for the specified ProductName.";
 
 // One row per product: an ID already shown on the watch list is not added
 // again (a second row would download the same page at every check and

@@ -27,18 +27,22 @@ void storeNetworkValues(const NetworkValues& values, const SettingsStore& settin
     settings.writeString(u"Settings", u"PXURLTest", values.testUrl);
 }
 
-bool runConnectionTest(const NetworkValues& values, std::u16string_view appFolder, FlowUi& ui) {
+bool runConnectionTest(const NetworkValues& values, std::u16string_view appFolder, FlowUi& ui, const FetchOptions& fetchOptions) {
     WaitCursorScope wait(ui);
     const bool useProxy = !values.address.empty() && values.useProxyChecked;
     // Built also when unused, as every download builds it.
     const std::u16string proxy = values.address + u":" + values.port;
-    const bool fetched =
-        HttpFetcher::fetchToFile(values.testUrl, appFile(appFolder, u"/cache/nettest.htm"), useProxy ? 1 : 0, proxy);
+    // The test tests the route it names: through the proxy only, without the
+    // direct retry every other download makes, or a dead proxy would pass.
+    FetchOptions options = fetchOptions;
+    options.retryDirectly = !useProxy;
+    const FetchResult fetched =
+        HttpFetcher::fetchToFile(values.testUrl, appFile(appFolder, u"/cache/nettest.htm"), useProxy ? 1 : 0, proxy, options);
     if (fetched)
         ui.showMessage(u"Data has been downloaded from... " + values.testUrl, u"Success");
     else
-        ui.showMessage(u"Could not download data from... " + values.testUrl, u"Failure");
-    return fetched;
+        ui.showFailureMessage(u"Could not download data from... " + values.testUrl, u"Failure", fetched.failure);
+    return fetched.ok;
 }
 
 } // namespace zelvon

@@ -3,6 +3,8 @@
 // connection test. The test uses the values as typed, so an edit can be
 // tried before it is stored.
 
+#include "net/http_fetcher.h"
+
 #include <string>
 #include <string_view>
 
@@ -28,7 +30,9 @@ void storeNetworkValues(const NetworkValues& values, const SettingsStore& settin
 
 // Downloads `values.testUrl` to appFolder + "/cache/nettest.htm" with the
 // typed proxy values (an empty address means no proxy) and reports
-// "Success" or "Failure" through `ui`. Stores nothing.
-bool runConnectionTest(const NetworkValues& values, std::u16string_view appFolder, FlowUi& ui);
+// "Success" or "Failure" (with its cause) through `ui`. With a proxy the
+// download goes through that proxy only: no direct retry. Stores nothing.
+bool runConnectionTest(const NetworkValues& values, std::u16string_view appFolder, FlowUi& ui,
+                       const FetchOptions& fetchOptions = {});
 
 } // namespace zelvon

@@ -30,11 +30,13 @@ DownloadResult runDownloadJob(const DownloadJob& job) {
     // after a crash they are worth nothing, so they need no syncs.
     const ScratchWriteScope scratch;
     Transformer transformer(job.appFolder);
-    configureDownload(transformer, job.proxy, job.workspacePath);
+    configureDownload(transformer, job.proxy, job.workspacePath, job.abort);
     DownloadResult result;
     result.success = transformer.run(job.scriptPath, job.outputPath, job.url);
-    if (!result.success)
+    if (!result.success) {
         result.errorText = transformer.errorText();
+        result.failure = transformer.failure();
+    }
     return result;
 }
 

@@ -3,9 +3,12 @@
 // copied, so it can run on another thread while the list stays with its
 // owner. Running a job touches no list, tree or pane.
 
+#include "foundation/failure.h"
 #include "watch/product_record.h"
 #include "watch/proxy_settings.h"
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,11 +23,15 @@ struct DownloadJob {
     std::u16string outputPath;    // appFolder + "/cache/productTemp.txt"
     std::u16string workspacePath; // appFolder + "/cache/workspace.htm"
     ProxySettings proxy;
+    // Set to stop the running transfer within about a second (the window
+    // closing, a signal); null when nothing can stop it.
+    std::shared_ptr<std::atomic<bool>> abort;
 };
 
 struct DownloadResult {
     bool success = false;
     std::u16string errorText; // the transformer's messages after a failure
+    Failure failure;          // why it failed, beside the described texts
 };
 
 // The URL is the one stored when the product was added, not one rebuilt

@@ -6,6 +6,8 @@
 // tests with recorders and scripted answers; the flows never know which.
 // Every text and caption reaches these calls exactly as the user sees it.
 
+#include "foundation/failure.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -21,6 +23,14 @@ public:
     // A modal message with an OK button. An empty caption means the box
     // has no caption of its own (the front end shows the program's name).
     virtual void showMessage(std::u16string_view text, std::u16string_view caption) = 0;
+    // The same box for a failure, with its cause to show beneath the text
+    // (the box's informative text, the terminal's next line). The text stays
+    // the described one; a front end that has no place for the cause shows
+    // the plain box.
+    virtual void showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) {
+        (void)failure;
+        showMessage(text, caption);
+    }
     // A modal question with Yes and No; true only for Yes.
     virtual bool askYesNo(std::u16string_view text, std::u16string_view caption) = 0;
     // The Select Item choice among `names`, in the order given; the chosen

@@ -90,7 +90,8 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
                                 }));
             } catch (const std::system_error&) {
                 // No thread to be had: the product fails like a download.
-                batch.finishJob(*job, DownloadResult{false, u"Could not start the download.\n"});
+                batch.finishJob(*job, DownloadResult{false, u"Could not start the download.\n",
+                                                     makeFailure(FailureKind::Other, u"no thread could be started for the download")});
             }
         }
         reportInOrder(batch, observer);

@@ -11,6 +11,7 @@
 #include "watch/flow_context.h"
 #include "watch/flow_ui.h"
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -23,16 +24,23 @@ std::u16string decodedAttribute(const XmlNode* node, std::u16string_view name) {
     return EntityCodec::unescapeMarkup(XmlTree::getAttribute(node, name));
 }
 
-bool fetch(const FlowContext& context, const std::u16string& url, const std::u16string& target) {
-    return HttpFetcher::fetchToFile(url, target, context.proxy.useProxy, context.proxy.address + u":" + context.proxy.port);
+FetchResult fetch(const FlowContext& context, const std::u16string& url, const std::u16string& target) {
+    return HttpFetcher::fetchToFile(url, target, context.proxy.useProxy, context.proxy.address + u":" + context.proxy.port,
+                                    context.proxy.fetchOptions());
 }
 
 // The destination is written by the update server: it may only name a file
 // inside the application folder. A refused name fails like a download that
-// could not be stored, so the version stays and nothing lands outside.
-bool fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+// could not be stored, so the version stays and nothing lands outside; its
+// cause says it was refused, not that the server failed.
+FetchResult fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
     const auto target = containedPath(context.appFolder, destination);
-    return target && createFoldersInside(context.appFolder, *target) && fetch(context, url, *target);
+    if (!target)
+        return {false, makeFailure(FailureKind::Refused, u"the update named a destination outside the application folder: " +
+                                                             std::u16string(destination))};
+    if (!createFoldersInside(context.appFolder, *target))
+        return {false, makeWriteFailure(errno)};
+    return fetch(context, url, *target);
 }
 
 } // namespace
@@ -52,8 +60,8 @@ ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
     const std::u16string infoUrl = context.settings.readString(u"Settings", u"AutoCheckUrl", kDefaultScriptInfoUrl);
     const std::u16string infoPath = appFile(context.appFolder, u"/cache/scriptInfo.xml");
 
-    if (!fetch(context, infoUrl, infoPath)) {
-        ui.showMessage(u"Could not download:  " + infoUrl, u"");
+    if (const FetchResult fetched = fetch(context, infoUrl, infoPath); !fetched) {
+        ui.showFailureMessage(u"Could not download:  " + infoUrl, u"", fetched.failure);
         ui.showPaneText(u"<b>Failed</b> to download script checking information.");
         return ScriptUpdateOutcome::Failed;
     }
@@ -82,10 +90,10 @@ ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
         // Lets the user read which file is on its way before the download
         // blocks.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (!fetchScriptFile(context, url, decodedAttribute(child, u"destination"))) {
+        if (const FetchResult fetched = fetchScriptFile(context, url, decodedAttribute(child, u"destination")); !fetched) {
             // Files fetched so far stay; the unchanged version makes the
             // next check fetch the whole set again.
-            ui.showMessage(u"Could not download:  " + url, u"");
+            ui.showFailureMessage(u"Could not download:  " + url, u"", fetched.failure);
             ui.showPaneText(u"<b>Failed</b> to download script file.");
             return ScriptUpdateOutcome::Failed;
         }

@@ -68,14 +68,14 @@ bool fillStoreList(StoreListKind kind, bool download, WatchList& list, const Flo
         job.proxy = context.proxy;
         const DownloadResult result = runDownloadJob(job);
         if (!result.success) {
-            context.ui.showMessage(result.errorText, storeListCaption(kind));
+            context.ui.showFailureMessage(result.errorText, storeListCaption(kind), result.failure);
             return false;
         }
         if (!storeDownloadedList(kind, list, context, job.outputPath)) {
             // A full disk must not pass for a fresh list: say so, and show
             // the list that is still on disk.
-            context.ui.showMessage(u"Could not save the list to " + storeListFilePath(context.appFolder, kind),
-                                   storeListCaption(kind));
+            context.ui.showFailureMessage(u"Could not save the list to " + storeListFilePath(context.appFolder, kind),
+                                          storeListCaption(kind), list.lastSaveFailure());
             list.load(storeListFilePath(context.appFolder, kind), context.settings, context.clock);
             return false;
         }

@@ -109,10 +109,15 @@ BatchJobReport UpdateBatch::finishJob(const BatchJob& job, const DownloadResult&
     report.before = job.before;
     report.outcome = completeDownload(list_, job.index, result.success, job.download.outputPath, context_.clock);
     report.succeeded = result.success && !report.outcome.pageUnreadable;
-    if (!result.success)
+    if (!result.success) {
         report.errorText = result.errorText;
-    else if (report.outcome.pageUnreadable)
+        report.failure = result.failure.failed() ? result.failure : makeFailure(FailureKind::Other, u"the download failed");
+    } else if (report.outcome.pageUnreadable) {
         report.errorText = std::u16string(kUnreadablePageText);
+        report.failure = makeFailure(FailureKind::PageUnreadable);
+    }
+    if (report.saveFailed())
+        report.failure = list_.lastSaveFailure();
     if (options_.ownScratchFiles) {
         removeFile(job.download.workspacePath);
         removeFile(job.download.outputPath);
@@ -172,7 +177,7 @@ void reportToObserver(UpdateCheckObserver& observer, const BatchJobReport& repor
     if (report.succeeded)
         observer.downloadSucceeded(report.index, report.before, report.outcome);
     else
-        observer.downloadFailed(report.index, report.before, report.errorText);
+        observer.downloadFailed(report.index, report.before, report.errorText, report.failure);
 }
 
 UpdateBatchSummary runUpdateChecks(WatchList& list, const std::vector<size_t>& indexes,

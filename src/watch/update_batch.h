@@ -68,6 +68,8 @@ struct BatchJobReport {
     bool succeeded = false;
     // The transformer's messages, or the unreadable-page text, on failure.
     std::u16string errorText;
+    // The cause of a failure (download, unreadable page, failed save).
+    Failure failure;
     CompletionOutcome outcome; // outcome.record: the record as it now stands
     bool saveFailed() const { return outcome.updated && !outcome.saved; }
 };
@@ -136,7 +138,8 @@ public:
     // `record` is the product as it stood before its download.
     virtual void downloadStarting(size_t index, const ProductRecord& record) = 0;
     virtual void downloadSucceeded(size_t index, const ProductRecord& before, const CompletionOutcome& outcome) = 0;
-    virtual void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText) = 0;
+    virtual void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText,
+                                const Failure& failure) = 0;
     // Asked between products; a download under way always runs to its end.
     virtual bool cancelRequested() { return false; }
 };

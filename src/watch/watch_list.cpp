@@ -8,6 +8,7 @@
 #include "watch/clock.h"
 #include "watch/new_mark_expiry.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -169,16 +170,26 @@ std::u16string WatchList::takeSetAsideNotice() {
 }
 
 bool WatchList::save() const {
-    if (!setAsideUnreadableFile())
+    saveError_ = 0;
+    if (!setAsideUnreadableFile()) {
+        saveError_ = errno;
         return false;
+    }
     TextFile file;
-    if (!file.open(path_, TextFile::Mode::Write))
+    if (!file.open(path_, TextFile::Mode::Write)) {
+        saveError_ = file.lastError();
         return false;
+    }
     file.writeText(fileText());
     // The text file replaces the old list only once the new one is complete
     // on disk; its answer is the answer of the save.
-    return file.close();
+    const bool written = file.close();
+    if (!written)
+        saveError_ = file.lastError();
+    return written;
 }
+
+Failure WatchList::lastSaveFailure() const { return makeWriteFailure(saveError_); }
 
 size_t WatchList::append(const ProductRecord& record) {
     records_.push_back(record);

@@ -5,6 +5,7 @@
 // removing only flags a record, so indexes held elsewhere stay valid until
 // the next load.
 
+#include "foundation/failure.h"
 #include "foundation/formatting.h"
 #include "watch/product_record.h"
 
@@ -37,6 +38,9 @@ public:
     // read an existing file, that file is first kept under setAsidePath();
     // if that fails nothing is written.
     bool save() const;
+    // Why the last failed save failed (a full disk, a read-only folder), as
+    // the system said it.
+    Failure lastSaveFailure() const;
 
     // The exact text `save` writes, before the line feeds become CR LF.
     std::u16string fileText() const;
@@ -76,6 +80,7 @@ private:
     bool loaded_ = false;
     std::u16string setAsidePath_;
     mutable bool setAsideDone_ = false;
+    mutable int saveError_ = 0;
     bool noticeGiven_ = false;
 };
 

@@ -116,18 +116,20 @@ TEST_F(EngineCli, ExtractPrintsEitherFormOfSavedOrLivePages) {
 
 TEST_F(EngineCli, FailuresPrintTheEngineMessagesExactly) {
     const std::string missing = server.url("/missing.htm");
+    // A download's cause follows the engine's own message.
+    const std::string notFound = "Cause: the server answered 404 Not Found.\n";
     app.write("table.xml", tableScript(missing));
     app.write("web/table.htm", "<h1>no table here</h1>");
     app.write("scripts/detail.txt", kVexHead + tableScript(missing));
     const std::pair<std::vector<std::string>, std::string> runs[] = {
-        {{"extract", app.file("table.xml")}, "Could not download:  " + missing + "\n"},
+        {{"extract", app.file("table.xml")}, "Could not download:  " + missing + "\n" + notFound},
         {{"extract", "--cache", app.file("table.xml")}, "\nCould not find [MoveTo]:  <table>"},
         {{"extract", "--url", server.url("/table.htm"), app.file("absent.xml")},
          "Could not Open:  " + app.file("absent.xml") + "\n"},
         {{"transform", app.file("scripts/none.txt"), app.file("cache/out.txt")},
          "Could not Open:  " + app.file("scripts/none.txt") + "\n"},
         {{"transform", app.file("scripts/detail.txt"), app.file("cache/out.txt")},
-         "Error: Could not execute Transformation script.\n\nCould not download:  " + missing + "\n"},
+         "Error: Could not execute Transformation script.\n\nCould not download:  " + missing + "\n" + notFound},
     };
     for (const auto& [args, err] : runs) {
         const auto r = cli(args);

@@ -137,7 +137,8 @@ TEST_F(ScriptCli, NettestUsesTheGivenOrStoredAddress) {
     ASSERT_EQ(cli({"settings", "set", "Settings", "PXURLTest", server.url("/none.htm")}).exitCode, 0);
     r = cli({"nettest"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "Failure: Could not download data from... " + server.url("/none.htm") + "\n");
+    EXPECT_EQ(r.out, "Failure: Could not download data from... " + server.url("/none.htm") +
+                         "\nCause: the server answered 404 Not Found.\n");
     EXPECT_EQ(requests(), 2);
 }
 

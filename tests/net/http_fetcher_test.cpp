@@ -126,7 +126,7 @@ protected:
     std::string url(const std::string& path) const { return server_.url(path); }
     static std::string deadUrl() { return "http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/"; }
     bool fetch(const std::string& from, const std::string& name = "page.htm") {
-        return HttpFetcher::fetchToFile(u16(from), dir_.u16file(name), 0, u":");
+        return HttpFetcher::fetchToFile(u16(from), dir_.u16file(name), 0, u":").ok;
     }
     size_t filesInDir() const {
         return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator()));

@@ -82,7 +82,7 @@ TEST_F(TlsFetchTest, OnlyNameAndDateErrorsUnderATrustedRootAreForgiven) {
         else if (c.route != Direct)
             url = plain.url("/to/" + port) + (c.route == HttpsInQuery ? "?from=HTTPS://elsewhere/" : "");
         dir_.write("page.htm", "previous content");
-        EXPECT_EQ(HttpFetcher::fetchToFile(u16(url), dir_.u16file("page.htm"), 0, u":"), c.fetched);
+        EXPECT_EQ(HttpFetcher::fetchToFile(u16(url), dir_.u16file("page.htm"), 0, u":").ok, c.fetched);
         EXPECT_EQ(dir_.read("page.htm"), c.fetched ? "secure page" : "previous content");
     }
 }

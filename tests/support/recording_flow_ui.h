@@ -23,6 +23,11 @@ public:
         messages.push_back({std::u16string(text), std::u16string(caption)});
         events.push_back(u"message:" + std::u16string(caption) + u":" + std::u16string(text));
     }
+    // The box as showMessage records it; the cause beside it in `failures`.
+    void showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) override {
+        showMessage(text, caption);
+        failures.push_back(failure);
+    }
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override {
         questions.push_back({std::u16string(text), std::u16string(caption)});
         events.push_back(u"question:" + std::u16string(caption) + u":" + std::u16string(text));
@@ -56,6 +61,7 @@ public:
     std::deque<std::optional<size_t>> pickAnswers;
 
     std::vector<Message> messages;
+    std::vector<Failure> failures;
     std::vector<Message> questions;
     std::vector<std::vector<std::u16string>> pickOffers;
     std::vector<std::u16string> paneTexts;

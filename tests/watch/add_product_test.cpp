@@ -214,15 +214,20 @@ TEST_F(AddProductTest, FailedDownloadsSayWhyInStatusAndMessage) {
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text, u"Could not find the specified ProductID");
     EXPECT_EQ(ui_.messages[0].caption, u"Failure");
+    ASSERT_EQ(ui_.failures.size(), 1u);
+    EXPECT_EQ(toUtf8(describeFailure(ui_.failures[0])), "the server answered 404 Not Found");
 
     ui_ = RecordingFlowUi();
     setCatalogueUrl("nameSearch", "http://127.0.0.1:1/search?q=");
     EXPECT_TRUE(addProduct(list_, AddMode::ByName, u"chess", context()).empty());
     ASSERT_EQ(ui_.statusTexts.size(), 2u);
     EXPECT_TRUE(ui_.statusTexts[1].starts_with(u"Failed to Get Product List:  "));
+    // The store is down: nothing was searched, and the box says so.
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].text, u"Could not find the specified ProductName");
+    EXPECT_EQ(ui_.messages[0].text, kSearchRequestFailedText);
     EXPECT_EQ(ui_.messages[0].caption, u"Failure");
+    ASSERT_EQ(ui_.failures.size(), 1u);
+    EXPECT_EQ(toUtf8(describeFailure(ui_.failures[0])), "the server refused the connection (127.0.0.1:1)");
     EXPECT_EQ(list_.count(), 0u);
     EXPECT_EQ(ui_.waitDepth, 0);
 }

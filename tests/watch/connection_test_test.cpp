@@ -9,6 +9,7 @@
 #include "app/settings_store.h"
 #include "foundation/text_codec.h"
 #include "net/http_fetcher.h"
+#include "net/net_test_support.h"
 #include "net/tinyproxy_process.h"
 #include "support/local_http_server.h"
 #include "support/recording_flow_ui.h"
@@ -100,6 +101,31 @@ TEST_F(ConnectionTestTest, AnEmptyAddressMeansNoProxyWhateverTheBox) {
         EXPECT_TRUE(runConnectionTest(values, app.u16path(), ui));
         EXPECT_EQ(lastVia().find(test::kProxyName) != std::string::npos, c.proxied) << lastVia();
     }
+}
+
+TEST_F(ConnectionTestTest, AProxyIsTestedAloneWithoutTheDirectRetry) {
+    // The origin answers directly, so a direct retry would pass the test.
+    const int closedPort = test::unusedLoopbackPort();
+    const std::u16string url = u16(origin.url("/page"));
+    test::RecordingFlowUi dead;
+    EXPECT_FALSE(runConnectionTest({true, u"127.0.0.1", u16(std::to_string(closedPort)), url}, app.u16path(), dead));
+    ASSERT_EQ(dead.messages.size(), 1u);
+    EXPECT_EQ(dead.messages[0].text, u"Could not download data from... " + url);
+    EXPECT_EQ(dead.messages[0].caption, u"Failure");
+    ASSERT_EQ(dead.failures.size(), 1u);
+    EXPECT_EQ(toUtf8(describeFailure(dead.failures[0])),
+              "the proxy 127.0.0.1:" + std::to_string(closedPort) + " could not be reached");
+
+    test::TinyproxyProcess proxy;
+    ASSERT_TRUE(proxy.running()) << "tinyproxy did not start: " << proxy.log();
+    const std::u16string port = u16(proxy.address().substr(proxy.address().find(':') + 1));
+    test::RecordingFlowUi live;
+    EXPECT_TRUE(runConnectionTest({true, u"127.0.0.1", port, url}, app.u16path(), live));
+    EXPECT_NE(lastVia().find(test::kProxyName), std::string::npos) << lastVia();
+    EXPECT_TRUE(live.failures.empty());
+
+    // An ordinary download with the same dead proxy still retries directly.
+    EXPECT_TRUE(HttpFetcher::fetchToFile(url, app.u16file("cache/direct.htm"), 1, u16("127.0.0.1:" + std::to_string(closedPort))));
 }
 
 TEST_F(ConnectionTestTest, ValuesOpenAndCloseAsTheDialogDoes) {

@@ -39,7 +39,7 @@ public:
     void downloadSucceeded(size_t index, const ProductRecord&, const CompletionOutcome&) override {
         reported.push_back(index);
     }
-    void downloadFailed(size_t index, const ProductRecord&, const std::u16string&) override {
+    void downloadFailed(size_t index, const ProductRecord&, const std::u16string&, const Failure&) override {
         reported.push_back(index);
         ++failures;
     }

@@ -238,7 +238,7 @@ class CancellingObserver : public UpdateCheckObserver {
 public:
     void downloadStarting(size_t, const ProductRecord&) override {}
     void downloadSucceeded(size_t, const ProductRecord&, const CompletionOutcome&) override { ++successes; }
-    void downloadFailed(size_t, const ProductRecord&, const std::u16string&) override {}
+    void downloadFailed(size_t, const ProductRecord&, const std::u16string&, const Failure&) override {}
     bool cancelRequested() override { return successes >= 2; }
     int successes = 0;
 };
