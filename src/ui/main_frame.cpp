@@ -1,7 +1,7 @@
 #include "ui/main_frame.h"
 
 #include "app/settings_store.h"
-#include "app/window_defaults.h"
+#include "app/settings_keys.h"
 #include "ui/about_dlg.h"
 #include "ui/command_ids.h"
 #include "ui/desktop_notifier.h"
@@ -21,8 +21,6 @@
 #include <QTreeWidget>
 
 namespace zelvon::ui {
-
-using namespace window_defaults;
 
 CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, const Clock& clock,
                        QWidget* parent)
@@ -70,11 +68,11 @@ CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, 
             tabChain << button;
         }
 
-    const int splitterPos = settings.readInt(kSection, kSplitterPos.name, kSplitterPos.defaultValue);
+    const int splitterPos = readSetting(settings, kSplitterPosKey);
     // Until the divider has been placed once, the panes share the height
     // in proportion (set when the window first shows its real size).
     proportionalSplit_ = !splitterPosStored(settings);
-    layoutFlagAtStart_ = settings.readInt(kSection, kViewOnBottom.name, kViewOnBottom.defaultValue);
+    layoutFlagAtStart_ = readSetting(settings, kViewOnBottomKey);
     const bool treeOnTop = layoutFlagAtStart_ != 0;
     splitter_ = new QSplitter(Qt::Vertical, this);
     view_ = new CVertrelView(settings, appFolder_, clock, treeOnTop);
@@ -129,9 +127,9 @@ CMainFrame::~CMainFrame() {
     backupListFiles(appFolder_);
     if (shown_)
         storeWindowPlacement(settings_, *this);
-    if (settings_.readInt(kSection, kViewOnBottom.name, kViewOnBottom.defaultValue) != layoutFlagAtStart_) {
-        const int stored = settings_.readInt(kSection, kSplitterPos.name, kSplitterPos.defaultValue);
-        settings_.writeInt(kSection, kSplitterPos.name, convertedSplitterPos(splitter_->height(), stored));
+    if (readSetting(settings_, kViewOnBottomKey) != layoutFlagAtStart_) {
+        const int stored = readSetting(settings_, kSplitterPosKey);
+        writeSetting(settings_, kSplitterPosKey, convertedSplitterPos(splitter_->height(), stored));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "ui/splitter_pane.h"
 
 #include "app/settings_store.h"
-#include "app/window_defaults.h"
+#include "app/settings_keys.h"
 
 namespace zelvon::ui {
 
@@ -25,7 +25,7 @@ void SplitterPane::resizeEvent(QResizeEvent* event) {
 
 void SplitterPane::storeHeight() {
     if (upper_)
-        settings_.writeInt(window_defaults::kSection, window_defaults::kSplitterPos.name, height());
+        writeSetting(settings_, kSplitterPosKey, height());
 }
 
 } // namespace zelvon::ui

@@ -1,7 +1,7 @@
 #include "ui/window_geometry.h"
 
 #include "app/settings_store.h"
-#include "app/window_defaults.h"
+#include "app/settings_keys.h"
 
 #include <QList>
 #include <QWidget>
@@ -10,16 +10,6 @@
 
 namespace zelvon::ui {
 namespace {
-
-using namespace window_defaults;
-
-int32_t readKey(const SettingsStore& settings, const IntKey& key) {
-    return settings.readInt(kSection, key.name, key.defaultValue);
-}
-
-void writeKey(const SettingsStore& settings, const IntKey& key, int value) {
-    settings.writeInt(kSection, key.name, value);
-}
 
 // A title bar's worth of the window must be on a screen to be reachable.
 bool reachable(const QRect& window, const QList<QRect>& screens) {
@@ -40,14 +30,14 @@ QRect firstRunGeometry(const QRect& available) {
 }
 
 WindowPlacement windowPlacement(const SettingsStore& settings, const QRect& primary, const QList<QRect>& screens) {
-    const int width = readKey(settings, kWindowWidth);
-    const int height = readKey(settings, kWindowHeight);
+    const int width = readSetting(settings, kWindowWidthKey);
+    const int height = readSetting(settings, kWindowHeightKey);
     WindowPlacement placement;
     placement.normal = firstRunGeometry(primary);
     if (width <= 0 || height <= 0)
         return placement;
-    const QRect stored(readKey(settings, kWindowX), readKey(settings, kWindowY), width, height);
-    placement.maximized = readKey(settings, kWindowMaximized) == 1;
+    const QRect stored(readSetting(settings, kWindowXKey), readSetting(settings, kWindowYKey), width, height);
+    placement.maximized = readSetting(settings, kWindowMaximizedKey) == 1;
     placement.stored = true;
     // A screen that has gone (a laptop without its monitor) must not
     // leave the window out of sight: the size stays, the place does not.
@@ -70,16 +60,16 @@ void storeWindowPlacement(const SettingsStore& settings, const QWidget& window) 
     const bool maximized = window.isMaximized();
     const QRect normal = maximized ? window.normalGeometry() : window.geometry();
     if (normal.width() > 0 && normal.height() > 0) {
-        writeKey(settings, kWindowX, normal.x());
-        writeKey(settings, kWindowY, normal.y());
-        writeKey(settings, kWindowWidth, normal.width());
-        writeKey(settings, kWindowHeight, normal.height());
+        writeSetting(settings, kWindowXKey, normal.x());
+        writeSetting(settings, kWindowYKey, normal.y());
+        writeSetting(settings, kWindowWidthKey, normal.width());
+        writeSetting(settings, kWindowHeightKey, normal.height());
     }
-    writeKey(settings, kWindowMaximized, maximized ? 1 : 0);
+    writeSetting(settings, kWindowMaximizedKey, maximized ? 1 : 0);
 }
 
 bool splitterPosStored(const SettingsStore& settings) {
-    return !settings.readString(kSection, kSplitterPos.name, u"").empty();
+    return !settings.readString(kSplitterPosKey.section, kSplitterPosKey.key, u"").empty();
 }
 
 int firstRunSplitterPos(int splitterHeight) { return std::max(splitterHeight * 2 / 5, 0); }
