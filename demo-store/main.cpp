@@ -5,6 +5,7 @@
 #include "store_options.h"
 
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <pthread.h>
 
@@ -12,9 +13,26 @@
 #define ZELVON_DEMO_APPDATA_DIR "appdata"
 #endif
 
+namespace {
+
+// An installed store hands out the installed script set (../share/zelvon
+// beside its folder); from the build folder, the source tree's.
+std::string defaultAppDataDir() {
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const auto installed = (program.parent_path() / ".." / "share" / "zelvon").lexically_normal();
+        if (std::filesystem::is_directory(installed, error))
+            return installed.string();
+    }
+    return ZELVON_DEMO_APPDATA_DIR;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace zelvon::demo;
-    const ParsedOptions parsed = parseStoreOptions(std::vector<std::string>(argv + 1, argv + argc), ZELVON_DEMO_APPDATA_DIR);
+    const ParsedOptions parsed = parseStoreOptions(std::vector<std::string>(argv + 1, argv + argc), defaultAppDataDir());
     if (parsed.showHelp) {
         std::cout << storeUsage();
         return 0;

@@ -12,6 +12,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev xvfb xauth dbus
   tinyproxy curl ccache
+  clang-14 libclang-rt-14-dev
+  libsystemd-dev libcli11-dev help2man desktop-file-utils appstream dpkg-dev bash-completion lintian
   libicu-dev
 )
 

@@ -15,3 +15,8 @@ bash tools/setup.sh build-sanitize -DZELVON_SANITIZE=ON -DZELVON_BUILD_BENCH=OFF
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-sanitize && ctest --output-on-failure -j 2 -L core)
+
+# Every fuzz target for a few seconds, as a smoke test of the targets and
+# their properties; the long campaign (tools/fuzz.sh 600 or more) is run by
+# hand.
+bash tools/fuzz.sh 5

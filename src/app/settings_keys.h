@@ -24,6 +24,9 @@ struct IntSettingKey {
 inline constexpr IntSettingKey kDownloadTimeLimitKey{u"Network", u"DownloadTimeLimit", 60, 1, 86400};
 // How many seconds a download may wait without receiving a single byte.
 inline constexpr IntSettingKey kStallLimitKey{u"Network", u"StallLimit", 10, 1, 3600};
+// Product pages the window's update check downloads side by side; 1 is the
+// one-at-a-time check.
+inline constexpr IntSettingKey kDownloadsAtOnceKey{u"Prefs", u"DownloadsAtOnce", 1, 1, 8};
 
 // The main window ("WindowDefaults"). SplitterPos is the upper pane's
 // height in pixels and is taken as stored, however large; ViewOnBottom 1

@@ -16,6 +16,8 @@
 #include "watch/store_lists.h"
 #include "watch/watch_list.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 #include <optional>
 #include <ostream>
@@ -91,38 +93,51 @@ std::optional<StoreListKind> storeListNamed(const std::string& name) {
     return std::nullopt;
 }
 
-bool parseArguments(const std::vector<std::string>& args, AddArguments& parsed) {
-    std::vector<std::string> words;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--id" && hasValue && !parsed.mode && !parsed.fromList) {
-            parsed.mode = AddMode::ById;
-            parsed.text = fromUtf8(args[++i]);
-        } else if (arg == "--name" && hasValue && !parsed.mode && !parsed.fromList) {
-            parsed.mode = AddMode::ByName;
-            words.push_back(args[++i]);
-        } else if (arg == "--pick" && hasValue && !parsed.pick) {
-            size_t pick = 0;
-            if (!parseIndex(args[++i], pick))
-                return false;
-            parsed.pick = pick;
-        } else if (arg == "--from" && i + 2 < args.size() && !parsed.mode && !parsed.fromList) {
-            parsed.fromList = storeListNamed(args[++i]);
-            if (!parsed.fromList || !parseIndex(args[++i], parsed.fromIndex))
-                return false;
-        } else if (parsed.mode == AddMode::ByName && !arg.starts_with("--")) {
-            // Unquoted words after --name belong to the name.
-            words.push_back(arg);
-        } else {
+struct {
+    std::string id;
+    std::vector<std::string> nameWords;
+    std::string pick;
+    std::vector<std::string> from; // list name and index
+} addArgs;
+
+void declareAdd(CLI::App& command) {
+    CLI::Option* id = command.add_option("--id", addArgs.id, "a store product ID")->type_name("ID");
+    // Unquoted words after --name belong to the name.
+    CLI::Option* name = command.add_option("--name", addArgs.nameWords, "search the store by name")
+                            ->type_name("WORDS...")
+                            ->expected(1, CLI::detail::expected_max_vector_size);
+    command.add_option("--pick", addArgs.pick, "with several matches, take the Nth (1-based)")
+        ->type_name("N")
+        ->needs(name);
+    CLI::Option* from =
+        command.add_option("--from", addArgs.from, "an entry of a cached store list")->type_name("whatsnew|best INDEX")->expected(2);
+    id->excludes(name)->excludes(from);
+    name->excludes(from);
+}
+
+// What the declarations took in, checked: exactly one way to add.
+bool parseArguments(AddArguments& parsed) {
+    if (!addArgs.id.empty()) {
+        parsed.mode = AddMode::ById;
+        parsed.text = fromUtf8(addArgs.id);
+    } else if (!addArgs.nameWords.empty()) {
+        parsed.mode = AddMode::ByName;
+        for (size_t i = 0; i < addArgs.nameWords.size(); ++i)
+            parsed.text += (i == 0 ? u"" : u" ") + fromUtf8(addArgs.nameWords[i]);
+    } else if (addArgs.from.size() == 2) {
+        parsed.fromList = storeListNamed(addArgs.from[0]);
+        if (!parsed.fromList || !parseIndex(addArgs.from[1], parsed.fromIndex))
             return false;
-        }
-    }
-    for (size_t i = 0; i < words.size(); ++i)
-        parsed.text += (i == 0 ? u"" : u" ") + fromUtf8(words[i]);
-    if (parsed.pick && parsed.mode != AddMode::ByName)
+    } else {
         return false;
-    return parsed.mode.has_value() || parsed.fromList.has_value();
+    }
+    if (!addArgs.pick.empty()) {
+        size_t pick = 0;
+        if (!parseIndex(addArgs.pick, pick))
+            return false;
+        parsed.pick = pick;
+    }
+    return true;
 }
 
 void printAdded(Context& context, const WatchList& list, size_t index) {
@@ -133,7 +148,7 @@ void printAdded(Context& context, const WatchList& list, size_t index) {
 
 int addCommand(Context& context) {
     AddArguments args;
-    if (!parseArguments(context.args, args))
+    if (!parseArguments(args))
         return kExitUsage;
 
     AppFolderLock lock;
@@ -179,9 +194,8 @@ int addCommand(Context& context) {
     return kExitFailed;
 }
 
-CommandRegistration addRegistration("add", "--id ID | --name WORDS [--pick N] | --from whatsnew|best INDEX",
-                                    &addCommand,
-                                    "add a product to the watch list by store ID, by name or from a store list");
+CommandRegistration addRegistration("add", "add a product to the watch list by store ID, by name or from a store list",
+                                    &declareAdd, &addCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -1,12 +1,20 @@
 #pragma once
 // The command-line front end's dispatcher. Each command lives in its own
-// file and registers itself with a static CommandRegistration.
+// file and registers itself with a static CommandRegistration: its name, a
+// line of description, and a function that declares its options and
+// arguments (CLI11) bound to variables the command reads when it runs. The
+// usage line, --help, the argument errors (exit 64), the manual page and the
+// shell completion all come from these declarations.
 
 #include "app/settings_store.h"
 
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace zelvon::cli {
 
@@ -21,19 +29,19 @@ inline constexpr int kExitBusy = 75;
 
 struct Context {
     std::u16string appFolder;
-    std::vector<std::string> args; // the words after the command name
     SettingsStore& settings;
     std::ostream& out;
     std::ostream& err;
 };
 
+// Runs with the declared variables filled in. A command that finds its
+// arguments wrong only once it runs (an index not in the list) returns
+// kExitUsage, and the usage line follows its message.
 using CommandFunction = int (*)(Context&);
+using DeclareFunction = void (*)(CLI::App&);
 
 struct CommandRegistration {
-    // `usage` is the argument synopsis printed after "zelvon-cli NAME" when
-    // the command returns kExitUsage; `description` is its one line in the
-    // command list of --help.
-    CommandRegistration(const char* name, const char* usage, CommandFunction function, const char* description = "");
+    CommandRegistration(const char* name, const char* description, DeclareFunction declare, CommandFunction function);
 };
 
 } // namespace zelvon::cli

@@ -13,6 +13,8 @@
 #include "foundation/text_codec.h"
 #include "watch/proxy_settings.h"
 
+#include <CLI/CLI.hpp>
+
 #include <optional>
 #include <ostream>
 
@@ -26,36 +28,26 @@ struct ExtractOptions {
     std::string script;
 };
 
-std::optional<ExtractOptions> parseExtractOptions(const std::vector<std::string>& args) {
-    ExtractOptions options;
-    bool haveScript = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--cache") {
-            options.useCache = true;
-        } else if (word == "--url" && i + 1 < args.size()) {
-            options.url = args[++i];
-        } else if (word == "--form" && i + 1 < args.size()) {
-            const std::string& form = args[++i];
-            if (form != "kelpo" && form != "tilde")
-                return std::nullopt;
-            options.tilde = form == "tilde";
-        } else if (word.rfind("--", 0) == 0 || haveScript) {
-            return std::nullopt;
-        } else {
-            options.script = word;
-            haveScript = true;
-        }
-    }
-    if (!haveScript)
-        return std::nullopt;
-    return options;
+ExtractOptions extractArgs;
+std::string extractForm = "kelpo";
+std::string extractUrl;
+const CLI::Option* extractUrlOption = nullptr;
+
+void declareExtract(CLI::App& command) {
+    command.add_flag("--cache", extractArgs.useCache, "read the saved page instead of downloading it");
+    extractUrlOption =
+        command.add_option("--url", extractUrl, "the page to read instead of the script's own")->type_name("URL");
+    command.add_option("--form", extractForm, "the output form (default kelpo)")
+        ->type_name("kelpo|tilde")
+        ->check(CLI::IsMember({"kelpo", "tilde"}).description(""));
+    command.add_option("SCRIPT", extractArgs.script, "the extraction script")->required();
 }
 
 int extractCommand(Context& context) {
-    const std::optional<ExtractOptions> options = parseExtractOptions(context.args);
-    if (!options)
-        return kExitUsage;
+    extractArgs.tilde = extractForm == "tilde";
+    if (extractUrlOption->count() > 0)
+        extractArgs.url = extractUrl;
+    const ExtractOptions* options = &extractArgs;
 
     // A download goes through the folder's shared work file.
     AppFolderLock lock;
@@ -88,34 +80,46 @@ int extractCommand(Context& context) {
     return 0;
 }
 
+struct {
+    std::string source;
+    std::string destination;
+} scrambleArgs;
+
+void declareScramble(CLI::App& command) {
+    command.add_option("SOURCE", scrambleArgs.source, "the plain script")->required();
+    command.add_option("DEST", scrambleArgs.destination, "where the scrambled file goes (default: SOURCE itself)");
+}
+
 int scrambleCommand(Context& context) {
-    if (context.args.empty() || context.args.size() > 2)
-        return kExitUsage;
-    const std::u16string source = fromUtf8(context.args[0]);
-    const std::u16string destination = context.args.size() == 2 ? fromUtf8(context.args[1]) : std::u16string();
+    const std::u16string source = fromUtf8(scrambleArgs.source);
+    const std::u16string destination = fromUtf8(scrambleArgs.destination);
     // Scrambling twice leaves a file the engine deciphers only once, so the
     // script would read as garbage.
     std::string bytes;
     if (readFileBytes(source, bytes) && ScrambledFile::isScrambled(bytes)) {
-        context.err << "zelvon-cli: " << context.args[0] << " is already scrambled; nothing was changed\n";
+        context.err << "zelvon-cli: " << scrambleArgs.source << " is already scrambled; nothing was changed\n";
         return 1;
     }
     if (!ScrambledFile::scramble(source, destination)) {
-        context.err << "zelvon-cli: could not scramble " << context.args[0];
-        if (context.args.size() == 2)
-            context.err << " into " << context.args[1];
+        context.err << "zelvon-cli: could not scramble " << scrambleArgs.source;
+        if (!scrambleArgs.destination.empty())
+            context.err << " into " << scrambleArgs.destination;
         context.err << "; nothing was changed\n";
         return 1;
     }
     return 0;
 }
 
+std::string unscrambleFile;
+
+void declareUnscramble(CLI::App& command) {
+    command.add_option("FILE", unscrambleFile, "a script file, scrambled or plain")->required();
+}
+
 int unscrambleCommand(Context& context) {
-    if (context.args.size() != 1)
-        return kExitUsage;
     std::string content;
-    if (!ScrambledFile::read(fromUtf8(context.args[0]), content)) {
-        context.err << "zelvon-cli: cannot read " << context.args[0] << '\n';
+    if (!ScrambledFile::read(fromUtf8(unscrambleFile), content)) {
+        context.err << "zelvon-cli: cannot read " << unscrambleFile << '\n';
         return 1;
     }
     context.out.write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -123,12 +127,13 @@ int unscrambleCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration extractRegistration("extract", "[--cache] [--url URL] [--form kelpo|tilde] SCRIPT", &extractCommand,
-                                        "run an extraction script on a live or saved page and print its entries");
-CommandRegistration scrambleRegistration("scramble", "SOURCE [DEST]", &scrambleCommand,
-                                         "scramble a plain script file the way the program reads it");
-CommandRegistration unscrambleRegistration("unscramble", "FILE", &unscrambleCommand,
-                                           "print a script file's plain text, deciphered when scrambled");
+CommandRegistration extractRegistration("extract",
+                                        "run an extraction script on a live or saved page and print its entries",
+                                        &declareExtract, &extractCommand);
+CommandRegistration scrambleRegistration("scramble", "scramble a plain script file the way the program reads it",
+                                         &declareScramble, &scrambleCommand);
+CommandRegistration unscrambleRegistration("unscramble", "print a script file's plain text, deciphered when scrambled",
+                                           &declareUnscramble, &unscrambleCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -7,6 +7,8 @@
 #include "net/http_fetcher.h"
 #include "watch/proxy_settings.h"
 
+#include <CLI/CLI.hpp>
+
 #include <optional>
 #include <ostream>
 
@@ -19,41 +21,20 @@ struct FetchArguments {
     std::optional<std::string> proxy;
 };
 
-// URL and DEST in that order, with "--proxy HOST:PORT" (or
-// "--proxy=HOST:PORT") before, between or after them, at most once.
-std::optional<FetchArguments> parseFetchArguments(const std::vector<std::string>& args) {
-    FetchArguments parsed;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        std::optional<std::string> proxy;
-        if (word == "--proxy") {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            proxy = args[++i];
-        } else if (word.rfind("--proxy=", 0) == 0) {
-            proxy = word.substr(8);
-        } else if (word.rfind("--", 0) == 0) {
-            return std::nullopt;
-        } else {
-            positional.push_back(word);
-            continue;
-        }
-        if (parsed.proxy)
-            return std::nullopt;
-        parsed.proxy = proxy;
-    }
-    if (positional.size() != 2)
-        return std::nullopt;
-    parsed.url = positional[0];
-    parsed.destination = positional[1];
-    return parsed;
+FetchArguments fetchArgs;
+std::string fetchProxy;
+const CLI::Option* fetchProxyOption = nullptr;
+
+void declareFetch(CLI::App& command) {
+    command.add_option("URL", fetchArgs.url, "what to download")->required();
+    command.add_option("DEST", fetchArgs.destination, "the file it goes to")->required();
+    fetchProxyOption = command.add_option("--proxy", fetchProxy, "through this proxy")->type_name("HOST:PORT");
 }
 
 int fetchCommand(Context& context) {
-    const auto parsed = parseFetchArguments(context.args);
-    if (!parsed)
-        return kExitUsage;
+    if (fetchProxyOption->count() > 0)
+        fetchArgs.proxy = fetchProxy;
+    const FetchArguments* parsed = &fetchArgs;
     // Without --proxy the text is what callers build from empty settings.
     const int useProxy = parsed->proxy ? 1 : 0;
     const std::u16string proxy = parsed->proxy ? fromUtf8(*parsed->proxy) : u":";
@@ -69,8 +50,8 @@ int fetchCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration reg("fetch", "URL DEST [--proxy HOST:PORT]", &fetchCommand,
-                        "download one URL into a file through the program's fetcher");
+CommandRegistration reg("fetch", "download one URL into a file through the program's fetcher", &declareFetch,
+                        &fetchCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -7,6 +7,8 @@
 #include "foundation/text_codec.h"
 #include "foundation/text_file.h"
 
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <optional>
 #include <ostream>
@@ -25,11 +27,22 @@ std::optional<int32_t> parseArgumentInt(const std::string& text) {
     return value;
 }
 
+struct {
+    std::string operation;
+    std::string text;
+} entitiesArgs;
+
+void declareEntities(CLI::App& command) {
+    command.add_option("OPERATION", entitiesArgs.operation, "what to do with the text")
+        ->type_name("escape-xml|escape-markup|unescape-markup|decode")
+        ->check(CLI::IsMember({"escape-xml", "escape-markup", "unescape-markup", "decode"}).description(""))
+        ->required();
+    command.add_option("TEXT", entitiesArgs.text, "the text")->required();
+}
+
 int entitiesCommand(Context& context) {
-    if (context.args.size() != 2)
-        return kExitUsage;
-    const std::string& operation = context.args[0];
-    const std::u16string text = fromUtf8(context.args[1]);
+    const std::string& operation = entitiesArgs.operation;
+    const std::u16string text = fromUtf8(entitiesArgs.text);
     std::u16string result;
     if (operation == "escape-xml")
         result = EntityCodec::escapeXml(text);
@@ -45,12 +58,14 @@ int entitiesCommand(Context& context) {
     return 0;
 }
 
+std::string linesFile;
+
+void declareLines(CLI::App& command) { command.add_option("FILE", linesFile, "a text file")->required(); }
+
 int linesCommand(Context& context) {
-    if (context.args.size() != 1)
-        return kExitUsage;
     TextFile file;
-    if (!file.open(fromUtf8(context.args[0]), TextFile::Mode::Read)) {
-        context.err << "zelvon-cli: cannot read " << context.args[0] << '\n';
+    if (!file.open(fromUtf8(linesFile), TextFile::Mode::Read)) {
+        context.err << "zelvon-cli: cannot read " << linesFile << '\n';
         return 1;
     }
     std::u16string line;
@@ -60,20 +75,35 @@ int linesCommand(Context& context) {
     return 0;
 }
 
+struct {
+    std::string operation;
+    std::string section;
+    std::string key;
+    std::string value; // the default of a read, or the value to write
+} settingsArgs;
+
+void declareSettings(CLI::App& command) {
+    command.add_option("OPERATION", settingsArgs.operation, "get or set a text, get-int or set-int a number")
+        ->type_name("get|set|get-int|set-int")
+        ->check(CLI::IsMember({"get", "set", "get-int", "set-int"}).description(""))
+        ->required();
+    command.add_option("SECTION", settingsArgs.section, "the settings section")->required();
+    command.add_option("KEY", settingsArgs.key, "the key")->required();
+    command.add_option("VALUE", settingsArgs.value, "the default of a read, the value of a write")->required();
+}
+
 int reportNotStored(Context& context) {
-    context.err << "zelvon-cli: could not store " << context.args[1] << '/' << context.args[2] << " in "
+    context.err << "zelvon-cli: could not store " << settingsArgs.section << '/' << settingsArgs.key << " in "
                 << (context.settings.filePath().empty() ? std::string("the settings") : context.settings.filePath())
                 << '\n';
     return 1;
 }
 
 int settingsCommand(Context& context) {
-    if (context.args.size() != 4)
-        return kExitUsage;
-    const std::string& operation = context.args[0];
-    const std::u16string section = fromUtf8(context.args[1]);
-    const std::u16string key = fromUtf8(context.args[2]);
-    const std::string& argument = context.args[3];
+    const std::string& operation = settingsArgs.operation;
+    const std::u16string section = fromUtf8(settingsArgs.section);
+    const std::u16string key = fromUtf8(settingsArgs.key);
+    const std::string& argument = settingsArgs.value;
     if (operation == "get") {
         context.out << toUtf8(context.settings.readString(section, key, fromUtf8(argument))) << '\n';
         return 0;
@@ -107,12 +137,12 @@ int settingsCommand(Context& context) {
     return kExitUsage;
 }
 
-CommandRegistration entitiesRegistration("entities", "escape-xml|escape-markup|unescape-markup|decode TEXT",
-                                         &entitiesCommand, "escape or decode entities in a text as the program does");
-CommandRegistration linesRegistration("lines", "FILE", &linesCommand,
-                                      "print a text file's lines as the program's line reader sees them");
-CommandRegistration settingsRegistration("settings", "get|set SECTION KEY TEXT  |  get-int|set-int SECTION KEY NUMBER",
-                                         &settingsCommand, "read or write one stored setting");
+CommandRegistration entitiesRegistration("entities", "escape or decode entities in a text as the program does",
+                                         &declareEntities, &entitiesCommand);
+CommandRegistration linesRegistration("lines", "print a text file's lines as the program's line reader sees them",
+                                      &declareLines, &linesCommand);
+CommandRegistration settingsRegistration("settings", "read or write one stored setting", &declareSettings,
+                                         &settingsCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -3,6 +3,8 @@
 
 #include "cli/app_folder_guard.h"
 #include "cli/command.h"
+
+#include <CLI/CLI.hpp>
 #include "cli/terminal_flow_ui.h"
 #include "foundation/text_codec.h"
 #include "watch/app_folder_lock.h"
@@ -20,27 +22,24 @@ struct NettestArguments {
     std::optional<std::string> proxy;
 };
 
-std::optional<NettestArguments> parseNettestArguments(const std::vector<std::string>& args) {
-    NettestArguments parsed;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--proxy" || word.rfind("--proxy=", 0) == 0) {
-            if (parsed.proxy || (word == "--proxy" && i + 1 >= args.size()))
-                return std::nullopt;
-            parsed.proxy = word == "--proxy" ? args[++i] : word.substr(8);
-        } else if (word.rfind("--", 0) == 0 || parsed.url) {
-            return std::nullopt;
-        } else {
-            parsed.url = word;
-        }
-    }
-    return parsed;
+NettestArguments nettestArgs;
+std::string nettestUrl;
+std::string nettestProxy;
+const CLI::Option* nettestUrlOption = nullptr;
+const CLI::Option* nettestProxyOption = nullptr;
+
+void declareNettest(CLI::App& command) {
+    nettestUrlOption = command.add_option("URL", nettestUrl, "the page to download (default: the maker's site)");
+    nettestProxyOption =
+        command.add_option("--proxy", nettestProxy, "through this proxy (default: the stored one)")->type_name("HOST:PORT");
 }
 
 int nettestCommand(Context& context) {
-    const auto parsed = parseNettestArguments(context.args);
-    if (!parsed)
-        return kExitUsage;
+    if (nettestUrlOption->count() > 0)
+        nettestArgs.url = nettestUrl;
+    if (nettestProxyOption->count() > 0)
+        nettestArgs.proxy = nettestProxy;
+    const NettestArguments* parsed = &nettestArgs;
 
     // The stored values as the dialog would open with them; then the
     // proxy by the rule every download follows, unless one is given.
@@ -68,8 +67,8 @@ int nettestCommand(Context& context) {
                                                                                                                     : kExitFailed;
 }
 
-CommandRegistration registration("nettest", "[URL] [--proxy HOST:PORT]", &nettestCommand,
-                                 "test the network connection by downloading one page");
+CommandRegistration registration("nettest", "test the network connection by downloading one page",
+                                 &declareNettest, &nettestCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -11,6 +11,8 @@
 #include "watch/record_commands.h"
 #include "watch/watch_list.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <ostream>
 
@@ -55,14 +57,18 @@ void saveFailed(Context& context, const WatchList& list) {
                 << "; the previous file is unchanged.\n";
 }
 
+std::vector<std::string> removeIndexes;
+
+void declareRemove(CLI::App& command) {
+    command.add_option("INDEX", removeIndexes, "the products' indexes (see list)")->required();
+}
+
 int removeCommand(Context& context) {
-    if (context.args.empty())
-        return kExitUsage;
     LockedList locked;
     if (const int failed = openList(context, locked))
         return failed;
     std::vector<size_t> indexes;
-    if (!productIndexes(context, "remove", context.args, locked.list, indexes))
+    if (!productIndexes(context, "remove", removeIndexes, locked.list, indexes))
         return kExitUsage;
     std::vector<ProductRecord> named;
     for (const size_t index : indexes)
@@ -81,14 +87,18 @@ int removeCommand(Context& context) {
     return 0;
 }
 
+std::string markNewIndex;
+
+void declareMarkNew(CLI::App& command) {
+    command.add_option("INDEX", markNewIndex, "the product's index (see list)")->required();
+}
+
 int markNewCommand(Context& context) {
-    if (context.args.size() != 1)
-        return kExitUsage;
     LockedList locked;
     if (const int failed = openList(context, locked))
         return failed;
     std::vector<size_t> indexes;
-    if (!productIndexes(context, "mark-new", context.args, locked.list, indexes))
+    if (!productIndexes(context, "mark-new", {markNewIndex}, locked.list, indexes))
         return kExitUsage;
     if (!toggleMarkNew(locked.list, indexes[0])) {
         saveFailed(context, locked.list);
@@ -100,9 +110,19 @@ int markNewCommand(Context& context) {
     return 0;
 }
 
+struct {
+    std::vector<std::string> indexes;
+    bool all = false;
+} ackArgs;
+
+void declareAck(CLI::App& command) {
+    CLI::Option* all = command.add_flag("--all", ackArgs.all, "every product");
+    command.add_option("INDEX", ackArgs.indexes, "the products' indexes (see list)")->excludes(all);
+}
+
 int ackCommand(Context& context) {
-    const bool all = context.args.size() == 1 && context.args[0] == "--all";
-    if (context.args.empty())
+    const bool all = ackArgs.all;
+    if (!all && ackArgs.indexes.empty())
         return kExitUsage;
     LockedList locked;
     if (const int failed = openList(context, locked))
@@ -111,7 +131,7 @@ int ackCommand(Context& context) {
     if (all) {
         for (size_t i = 0; i < locked.list.count(); ++i)
             indexes.push_back(i);
-    } else if (!productIndexes(context, "ack", context.args, locked.list, indexes)) {
+    } else if (!productIndexes(context, "ack", ackArgs.indexes, locked.list, indexes)) {
         return kExitUsage;
     }
     bool saved = true;
@@ -124,11 +144,13 @@ int ackCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration removeRegistration("remove", "INDEX...", &removeCommand, "remove products from the watch list");
-CommandRegistration markNewRegistration("mark-new", "INDEX", &markNewCommand,
-                                        "toggle a product's new mark, as Mark As New does");
-CommandRegistration ackRegistration("ack", "INDEX...|--all", &ackCommand,
-                                    "acknowledge new versions: clear the new mark of the products named, or of all");
+CommandRegistration removeRegistration("remove", "remove products from the watch list", &declareRemove,
+                                       &removeCommand);
+CommandRegistration markNewRegistration("mark-new", "toggle a product's new mark, as Mark As New does",
+                                        &declareMarkNew, &markNewCommand);
+CommandRegistration ackRegistration("ack",
+                                    "acknowledge new versions: clear the new mark of the products named, or of all",
+                                    &declareAck, &ackCommand);
 
 } // namespace
 } // namespace zelvon::cli

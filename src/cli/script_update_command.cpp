@@ -12,18 +12,20 @@
 #include "watch/script_catalogue.h"
 #include "watch/script_update.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 
 namespace zelvon::cli {
 namespace {
 
+bool assumeYes = false;
+
+void declareUpdateScripts(CLI::App& command) {
+    command.add_flag("--yes", assumeYes, "do not ask (needed without a terminal)");
+}
+
 int updateScriptsCommand(Context& context) {
-    bool assumeYes = false;
-    for (const std::string& word : context.args) {
-        if (word != "--yes")
-            return kExitUsage;
-        assumeYes = true;
-    }
     const bool interactive = TerminalFlowUi::stdinIsTerminal();
     if (!assumeYes && !interactive) {
         // Nobody can answer: show what would have been asked and leave
@@ -57,8 +59,8 @@ int updateScriptsCommand(Context& context) {
     return kExitFailed;
 }
 
-CommandRegistration registration("update-scripts", "[--yes]", &updateScriptsCommand,
-                                 "download a new set of parsing scripts when the maker offers one");
+CommandRegistration registration("update-scripts", "download a new set of parsing scripts when the maker offers one",
+                                 &declareUpdateScripts, &updateScriptsCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -14,6 +14,8 @@
 #include "watch/store_lists.h"
 #include "watch/watch_list.h"
 
+#include <CLI/CLI.hpp>
+
 #include <iostream>
 #include <ostream>
 
@@ -38,17 +40,30 @@ bool selectLists(const std::vector<std::string>& words, std::vector<NamedList>& 
     return !selected.empty();
 }
 
-int listsCommand(Context& context) {
+void declareListName(CLI::App& command, std::string& name) {
+    command.add_option("LIST", name, "one list (default: both)")
+        ->type_name("whatsnew|best")
+        ->check(CLI::IsMember({"whatsnew", "best"}).description(""));
+}
+
+std::vector<std::string> namedIn(const std::string& name) {
+    return name.empty() ? std::vector<std::string>{} : std::vector<std::string>{name};
+}
+
+struct {
     bool json = false;
-    std::vector<std::string> words;
-    for (const std::string& arg : context.args) {
-        if (arg == "--json")
-            json = true;
-        else
-            words.push_back(arg);
-    }
+    std::string list;
+} listsArgs;
+
+void declareLists(CLI::App& command) {
+    command.add_flag("--json", listsArgs.json, "as JSON");
+    declareListName(command, listsArgs.list);
+}
+
+int listsCommand(Context& context) {
+    const bool json = listsArgs.json;
     std::vector<NamedList> selected;
-    if (!selectLists(words, selected))
+    if (!selectLists(namedIn(listsArgs.list), selected))
         return kExitUsage;
 
     const SystemClock clock;
@@ -80,9 +95,13 @@ int listsCommand(Context& context) {
     return 0;
 }
 
+std::string reloadListName;
+
+void declareReloadLists(CLI::App& command) { declareListName(command, reloadListName); }
+
 int reloadListsCommand(Context& context) {
     std::vector<NamedList> selected;
-    if (!selectLists(context.args, selected))
+    if (!selectLists(namedIn(reloadListName), selected))
         return kExitUsage;
 
     AppFolderLock lock;
@@ -109,10 +128,11 @@ int reloadListsCommand(Context& context) {
     return result;
 }
 
-CommandRegistration listsRegistration("lists", "[--json] [whatsnew|best]", &listsCommand,
-                                      "show the cached What's New and Best Selling lists");
-CommandRegistration reloadListsRegistration("reload-lists", "[whatsnew|best]", &reloadListsCommand,
-                                            "download the What's New and Best Selling lists from the store");
+CommandRegistration listsRegistration("lists", "show the cached What's New and Best Selling lists", &declareLists,
+                                      &listsCommand);
+CommandRegistration reloadListsRegistration("reload-lists",
+                                            "download the What's New and Best Selling lists from the store",
+                                            &declareReloadLists, &reloadListsCommand);
 
 } // namespace
 } // namespace zelvon::cli

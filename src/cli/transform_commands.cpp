@@ -10,17 +10,29 @@
 #include "foundation/text_codec.h"
 #include "watch/proxy_settings.h"
 
+#include <CLI/CLI.hpp>
+
 #include <ostream>
 
 namespace zelvon::cli {
 namespace {
 
+struct {
+    std::string script;
+    std::string output;
+    std::string url;
+} transformArgs;
+
+void declareTransform(CLI::App& command) {
+    command.add_option("SCRIPT", transformArgs.script, "the transformer script")->required();
+    command.add_option("OUTPUT", transformArgs.output, "the output file")->required();
+    command.add_option("URL", transformArgs.url, "the page (default: the script's own)");
+}
+
 int transformCommand(Context& context) {
-    if (context.args.size() < 2 || context.args.size() > 3)
-        return kExitUsage;
-    const std::u16string scriptPath = fromUtf8(context.args[0]);
-    const std::u16string outputPath = fromUtf8(context.args[1]);
-    const std::u16string pageUrl = context.args.size() == 3 ? fromUtf8(context.args[2]) : std::u16string{};
+    const std::u16string scriptPath = fromUtf8(transformArgs.script);
+    const std::u16string outputPath = fromUtf8(transformArgs.output);
+    const std::u16string pageUrl = fromUtf8(transformArgs.url);
 
     // The run downloads through the folder's shared work file.
     AppFolderLock lock;
@@ -44,8 +56,8 @@ int transformCommand(Context& context) {
     return 0;
 }
 
-CommandRegistration reg("transform", "SCRIPT OUTPUT [URL]", &transformCommand,
-                        "run a transformer script and write its output file");
+CommandRegistration reg("transform", "run a transformer script and write its output file", &declareTransform,
+                        &transformCommand);
 
 } // namespace
 } // namespace zelvon::cli

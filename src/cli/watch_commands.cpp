@@ -7,6 +7,7 @@
 
 #include "foundation/file_io.h"
 #include "foundation/text_codec.h"
+#include "cli/desktop_notification.h"
 #include "cli/record_json.h"
 #include "cli/watch_loading.h"
 #include "watch/app_folder_lock.h"
@@ -21,6 +22,7 @@
 #include "watch/update_batch.h"
 #include "watch/watch_list.h"
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -38,9 +40,9 @@ namespace {
 
 // ---- catalogue -------------------------------------------------------------
 
+void declareCatalogue(CLI::App&) {}
+
 int catalogueCommand(Context& context) {
-    if (!context.args.empty())
-        return kExitUsage;
     ScriptCatalogue catalogue;
     if (!loadCatalogue(context, catalogue))
         return kExitCatalogue;
@@ -59,13 +61,14 @@ int catalogueCommand(Context& context) {
 
 // ---- list ------------------------------------------------------------------
 
-int listCommand(Context& context) {
+struct {
     bool json = false;
-    for (const std::string& arg : context.args) {
-        if (arg != "--json")
-            return kExitUsage;
-        json = true;
-    }
+} listArgs;
+
+void declareList(CLI::App& command) { command.add_flag("--json", listArgs.json, "as JSON"); }
+
+int listCommand(Context& context) {
+    const bool json = listArgs.json;
     WatchList list;
     if (!loadWatchList(context, list))
         return kExitFailed;
@@ -258,30 +261,39 @@ bool reloadStoreLists(Context& context, std::ostream& out, const ScriptCatalogue
 constexpr size_t kDefaultJobs = 8;
 constexpr size_t kMaxJobs = 64;
 
-int checkCommand(Context& context) {
-    std::vector<size_t> requested;
+struct {
     size_t jobs = kDefaultJobs;
     bool reloadAll = false;
+    bool notify = false;
     bool json = false;
-    for (size_t i = 0; i < context.args.size(); ++i) {
-        const std::string& arg = context.args[i];
-        if (arg == "--reload-all") {
-            reloadAll = true;
-            continue;
-        }
-        if (arg == "--json") {
-            json = true;
-            continue;
-        }
-        if (arg == "--jobs") {
-            if (i + 1 == context.args.size() || !parseIndex(context.args[i + 1], jobs) || jobs == 0 ||
-                jobs > kMaxJobs) {
-                context.err << "zelvon-cli check: --jobs takes a number from 1 to " << kMaxJobs << '\n';
-                return kExitUsage;
-            }
-            ++i;
-            continue;
-        }
+    std::vector<std::string> indexes;
+} checkArgs;
+
+void declareCheck(CLI::App& command) {
+    const CLI::Validator jobsRange(
+        [](std::string& text) {
+            size_t jobs = 0;
+            if (parseIndex(text, jobs) && jobs >= 1 && jobs <= kMaxJobs)
+                return std::string();
+            return "--jobs takes a number from 1 to " + std::to_string(kMaxJobs);
+        },
+        "", "jobs");
+    command.add_option("--jobs", checkArgs.jobs, "downloads at once, at most N to one host (1 = one at a time)")
+        ->type_name("N")
+        ->check(jobsRange);
+    command.add_flag("--reload-all", checkArgs.reloadAll, "afterwards download both store lists");
+    command.add_flag("--json", checkArgs.json, "JSON lines, one object per product as it finishes, instead of the text");
+    command.add_flag("--notify", checkArgs.notify, "a desktop notification names the products marked new");
+    command.add_option("INDEX", checkArgs.indexes, "products to check (default: all, in name order)");
+}
+
+int checkCommand(Context& context) {
+    const size_t jobs = checkArgs.jobs;
+    const bool reloadAll = checkArgs.reloadAll;
+    const bool notify = checkArgs.notify;
+    const bool json = checkArgs.json;
+    std::vector<size_t> requested;
+    for (const std::string& arg : checkArgs.indexes) {
         size_t index = 0;
         if (!parseIndex(arg, index)) {
             context.err << "zelvon-cli check: '" << arg << "' is not a product index\n";
@@ -318,6 +330,7 @@ int checkCommand(Context& context) {
     const UpdateCheckContext checkContext{context.appFolder, catalogue, ProxySettings::fromSettings(context.settings),
                                           clock};
     PrintingObserver observer(context.out, context.err, list.path(), json);
+    const NewVersionNotifier notifier(list);
     const StopSignalScope signals;
     ParallelCheckOptions options;
     options.jobs = jobs;
@@ -341,6 +354,8 @@ int checkCommand(Context& context) {
         text << "\nNo new updates.\n";
     if (summary.cancelled)
         text << "Download has been cancelled.\n";
+    if (notify)
+        notifier.notify(observer.checked(), context.err);
     bool listsLoaded = true;
     if (reloadAll && !summary.cancelled)
         listsLoaded = reloadStoreLists(context, text, catalogue, clock);
@@ -354,12 +369,14 @@ int checkCommand(Context& context) {
     return summary.failed == 0 && summary.saveFailures == 0 && listsLoaded ? 0 : kExitFailed;
 }
 
-CommandRegistration catalogueRegistration("catalogue", "", &catalogueCommand,
-                                          "show the store scripts named by the script catalogue");
-CommandRegistration listRegistration("list", "[--json]", &listCommand,
-                                     "list the watched products (by name as the window shows them; JSON in list order)");
-CommandRegistration checkRegistration("check", "[--jobs N] [--reload-all] [--json] [INDEX...]", &checkCommand,
-                                      "check watched products for new versions (all, in name order, by default)");
+CommandRegistration catalogueRegistration("catalogue", "show the store scripts named by the script catalogue",
+                                          &declareCatalogue, &catalogueCommand);
+CommandRegistration listRegistration("list",
+                                     "list the watched products (by name as the window shows them; JSON in list order)",
+                                     &declareList, &listCommand);
+CommandRegistration checkRegistration("check",
+                                      "check watched products for new versions (all, in name order, by default)",
+                                      &declareCheck, &checkCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -10,6 +10,8 @@
 #include "foundation/xml_document.h"
 #include "foundation/xml_outline.h"
 
+#include <CLI/CLI.hpp>
+
 #include <optional>
 #include <ostream>
 
@@ -25,25 +27,14 @@ struct XmlOptions {
     std::string file;
 };
 
-std::optional<XmlOptions> parseOptions(const std::vector<std::string>& args) {
-    XmlOptions options;
-    bool haveFile = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--script" && !options.script) {
-            options.script = true;
-        } else if (arg == "--find" && i + 1 < args.size() && !options.findPath) {
-            options.findPath = args[++i];
-        } else if (arg.rfind("--", 0) == 0 || haveFile) {
-            return std::nullopt;
-        } else {
-            options.file = arg;
-            haveFile = true;
-        }
-    }
-    if (!haveFile)
-        return std::nullopt;
-    return options;
+XmlOptions xmlArgs;
+std::string xmlFindPath;
+const CLI::Option* xmlFindOption = nullptr;
+
+void declareXml(CLI::App& command) {
+    command.add_flag("--script", xmlArgs.script, "read it as an extraction script is read");
+    xmlFindOption = command.add_option("--find", xmlFindPath, "show only the element at this path")->type_name("PATH");
+    command.add_option("FILE", xmlArgs.file, "the markup file")->required();
 }
 
 // Reads the file into `doc` as the program would: the list-file reader loads
@@ -74,9 +65,9 @@ bool readInto(const XmlOptions& options, XmlDocument& xml, ScriptXmlDocument& sc
 }
 
 int xmlCommand(Context& context) {
-    const std::optional<XmlOptions> options = parseOptions(context.args);
-    if (!options)
-        return kExitUsage;
+    if (xmlFindOption->count() > 0)
+        xmlArgs.findPath = xmlFindPath;
+    const XmlOptions* options = &xmlArgs;
 
     XmlDocument xml;
     ScriptXmlDocument script;
@@ -97,8 +88,8 @@ int xmlCommand(Context& context) {
     return start == nullptr && options->findPath ? kExitNotFound : 0;
 }
 
-CommandRegistration xmlRegistration("xml", "[--script] [--find PATH] FILE", &xmlCommand,
-                                    "show the element tree the program reads from a markup file");
+CommandRegistration xmlRegistration("xml", "show the element tree the program reads from a markup file", &declareXml,
+                                    &xmlCommand);
 
 } // namespace
 } // namespace zelvon::cli

@@ -329,6 +329,7 @@ bool Transformer::compileInline() {
     }
     if (!written) {
         errorText_ += concat(u"Error: Could not create file...\n", outputPath_);
+        failure_ = makeWriteFailure(compiled.lastError());
         return false;
     }
     body_ = std::move(text);

@@ -15,11 +15,15 @@ void TimingReport::attachIfAsked(zelvon::ui::CMainFrame& frame, const QElapsedTi
     const char* mode = std::getenv("ZELVON_TIMING");
     if (mode == nullptr || *mode == '\0')
         return;
-    new TimingReport(frame, sinceStart, qstrcmp(mode, "quit-after-run") == 0);
+    const Ending ending = qstrcmp(mode, "quit-after-run") == 0     ? Ending::QuitAfterRun
+                          : qstrcmp(mode, "close-during-run") == 0 ? Ending::CloseDuringRun
+                                                                   : Ending::None;
+    new TimingReport(frame, sinceStart, ending);
 }
 
-TimingReport::TimingReport(zelvon::ui::CMainFrame& frame, const QElapsedTimer& sinceStart, bool quitAfterRun)
+TimingReport::TimingReport(zelvon::ui::CMainFrame& frame, const QElapsedTimer& sinceStart, Ending ending)
     : QObject(&frame), frame_(frame), sinceStart_(sinceStart) {
+    const bool quitAfterRun = ending == Ending::QuitAfterRun;
     frame.installEventFilter(this);
     zelvon::ui::CVertrelView* view = frame.view();
     connect(view, &zelvon::ui::CVertrelView::treeBuilt, this, [this] {
@@ -27,10 +31,16 @@ TimingReport::TimingReport(zelvon::ui::CMainFrame& frame, const QElapsedTimer& s
         // Idle memory: once the first paint after the fill is done.
         QTimer::singleShot(500, this, [this] { report("idle_rss_kb", residentKilobytes()); });
     });
-    connect(view, &zelvon::ui::CVertrelView::stateChanged, this, [this, view] {
+    connect(view, &zelvon::ui::CVertrelView::stateChanged, this, [this, view, ending] {
         if (!runStarted_ && view->isBatchRun()) {
             runStarted_ = true;
             runStart_ = sinceStart_.elapsed();
+            // The user closing the window while a download is under way.
+            if (ending == Ending::CloseDuringRun)
+                QTimer::singleShot(kCloseDelayMs, this, [this] {
+                    report("closing_ms", sinceStart_.elapsed());
+                    frame_.close();
+                });
         }
     });
     connect(view, &zelvon::ui::CVertrelView::batchFinished, this, [this, quitAfterRun] {

@@ -22,7 +22,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TimingReport(zelvon::ui::CMainFrame& frame, const QElapsedTimer& sinceStart, bool quitAfterRun);
+    enum class Ending { None, QuitAfterRun, CloseDuringRun };
+    static constexpr int kCloseDelayMs = 500;
+
+    TimingReport(zelvon::ui::CMainFrame& frame, const QElapsedTimer& sinceStart, Ending ending);
     void report(const char* what, qint64 value);
     static qint64 residentKilobytes();
 

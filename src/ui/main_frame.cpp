@@ -13,6 +13,7 @@
 #include "ui/window_geometry.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -100,6 +101,12 @@ CMainFrame::CMainFrame(const SettingsStore& settings, std::u16string appFolder, 
             statusBar()->showMessage(text);
     });
     connect(view_, &CVertrelView::batchFinished, this, &CMainFrame::onBatchFinished);
+    // A widget, not a message: menus passing over the bar do not wipe it.
+    auto* outcome = new QLabel(statusBar());
+    outcome->setObjectName(QStringLiteral("checkOutcome"));
+    outcome->setAccessibleName(QStringLiteral("Last check"));
+    statusBar()->addWidget(outcome, 1);
+    connect(view_, &CVertrelView::outcomeText, outcome, &QLabel::setText);
     view_->flowUi().setStatusSink([this](const QString& text) { statusBar()->showMessage(text); });
     notifier_ = [](const QString& summary, const QString& body) { DesktopNotifier::notify(summary, body); };
     statusBar();

@@ -1,6 +1,6 @@
 #include "ui/vertrel_app.h"
 
-#include "app/app_folder.h"
+#include "app/app_folder_seed.h"
 #include "net/http_fetcher.h"
 #include "ui/main_frame.h"
 #include "ui/message_box.h"
@@ -12,7 +12,9 @@ namespace zelvon::ui {
 CVertrelApp::CVertrelApp(std::optional<std::string> appFolderOption, const char* argv0, std::string configHome)
     : settings_(std::move(configHome)) {
     settings_.bind(u"Tervane", u"Zelvon");
-    appFolder_ = resolveAppFolder(appFolderOption, argv0);
+    PreparedAppFolder folder = prepareAppFolder(appFolderOption, argv0, settings_);
+    appFolder_ = std::move(folder.folder);
+    folderError_ = std::move(folder.errorText);
     HttpFetcher::globalInit();
     HttpFetcher::platformCheck();
 }
@@ -24,6 +26,10 @@ CVertrelApp::~CVertrelApp() {
 }
 
 bool CVertrelApp::initInstance(bool show) {
+    if (!folderError_.empty()) {
+        MessageBox::show(nullptr, QString::fromStdU16String(folderError_), QStringLiteral("Zelvon"));
+        return false;
+    }
     std::u16string errorText;
     if (!lock_.acquire(appFolder_, errorText)) {
         MessageBox::show(nullptr, QString::fromStdU16String(errorText), QStringLiteral("Zelvon"));

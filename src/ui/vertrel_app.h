@@ -37,6 +37,7 @@ public:
 private:
     SettingsStore settings_;
     std::u16string appFolder_;
+    std::u16string folderError_; // an installed program's folder could not be made
     SystemClock clock_;
     AppFolderLock lock_;
     std::unique_ptr<CMainFrame> frame_;

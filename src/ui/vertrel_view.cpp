@@ -89,6 +89,7 @@ CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFold
     reloadTimer_.setInterval(kReloadDelayMs);
     connect(&reloadTimer_, &QTimer::timeout, this, [this] { runCommand(ID_RELOAD_ALL); });
     menuRunner_ = [](QMenu& menu, const QPoint& pos) { return menu.exec(pos); };
+    setUpUpdateCheck();
 }
 
 void CVertrelView::firstUpdate() { startupTimer_.start(); }

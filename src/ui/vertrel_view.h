@@ -1,12 +1,14 @@
 #pragma once
 // The tree pane: the watch list and the two store lists under one root, the
-// commands on them, and the update check that downloads product pages on a
-// worker thread while the window stays responsive. It owns the three lists
-// and the update-check state.
+// commands on them, and what the update check shows: its driver downloads
+// the product pages on worker threads while the window stays responsive.
+// It owns the three lists and the driver.
 
 #include "ui/item_tags.h"
 #include "ui/splitter_pane.h"
 #include "ui/dialogs/dialog_flow_ui.h"
+#include "ui/update_check_driver.h"
+#include "foundation/failure.h"
 #include "watch/flow_context.h"
 #include "watch/proxy_settings.h"
 #include "watch/script_catalogue.h"
@@ -17,8 +19,9 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <memory>
-#include <thread>
+#include <optional>
 
 class QMenu;
 class QTreeWidget;
@@ -116,6 +119,9 @@ signals:
     void stateChanged();
     // Status-bar text during a batch; empty at its end.
     void progressText(const QString& text);
+    // What the last check came to ("Checked 3 products: ..."), kept in the
+    // status bar until the next command; empty clears it.
+    void outcomeText(const QString& text);
     // A batch has ended; the products it marked new, by name.
     void batchFinished(const QStringList& newlyMarked);
 
@@ -124,18 +130,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The thread of one product download; going away waits for it to end.
-    struct DownloadWorker {
-        std::thread thread;
-        DownloadWorker() = default;
-        DownloadWorker(const DownloadWorker&) = delete;
-        DownloadWorker& operator=(const DownloadWorker&) = delete;
-        ~DownloadWorker() {
-            if (thread.joinable())
-                thread.join();
-        }
-    };
-
     void onStartupTimer();
     // Delete, Enter, Shift+F10 and the Menu key on the tree.
     void installKeyboard();
@@ -153,16 +147,20 @@ private:
     QTreeWidgetItem* selectedItem() const;
     size_t recordIndex(const QTreeWidgetItem* item) const;
 
-    // The update check.
+    // The update check: commands, and what the driver reports.
+    void setUpUpdateCheck();
     void checkOne();
     void checkAll(bool withStoreLists);
     void cancelDownload();
-    void startDownload(QTreeWidgetItem* item);
-    void downloadFinished(const DownloadResult& result);
+    bool startRun(std::vector<size_t> order, size_t atOnce);
+    void onJobStarted(const BatchJob& job, int started, int total);
+    void onJobFinished(const BatchJobReport& report);
+    void onRunFinished(const UpdateBatchSummary& summary);
+    void announceNextDownload();
+    void showRunText(const QString& fragment);
     // The watch-list entry showing record `index`, or none.
     QTreeWidgetItem* watchItemFor(size_t index) const;
-    void finishBatch();
-    void reloadStoreListAfterBatch(StoreListKind kind);
+    void reloadStoreListAfterBatch(StoreListKind kind, const QString& closingSuffix);
     // Reload All From Web with nothing to check: the visible store lists.
     void reloadStoreListsOnly();
 
@@ -195,16 +193,17 @@ private:
 
     bool busy_ = false;
     bool batchRun_ = false;
-    bool cancelRequested_ = false;
     bool reloadWhatsNewAfter_ = false;
     bool reloadBestSellingAfter_ = false;
-    QTreeWidgetItem* currentItem_ = nullptr;
-    std::unique_ptr<DownloadWorker> worker_;
-    // The run in progress: its order (the branch as displayed), the job of
-    // the running download, and the summary live in the watch library.
-    std::unique_ptr<UpdateBatch> batch_;
-    std::optional<BatchJob> currentJob_;
-    int batchPosition_ = 0;
+    // The run in progress lives in the driver; the view keeps what it
+    // shows: the downloads under way by their position in the run,
+    // the one whose "Downloading Data for..." the pane shows, the run's last
+    // pane text, and what a single check has to say once it is over.
+    UpdateCheckDriver* driver_ = nullptr;
+    std::map<size_t, BatchJob> runningJobs_;
+    std::optional<size_t> announced_;
+    QString lastRunText_;
+    std::optional<Failure> singleCheckFailure_;
     QStringList newlyMarked_;
 };
 

@@ -3,6 +3,7 @@
 
 #include "ui/vertrel_view.h"
 
+#include "ui/busy_scope.h"
 #include "ui/command_ids.h"
 #include "ui/view_dialog_commands.h"
 #include "watch/add_product.h"
@@ -16,6 +17,9 @@
 namespace zelvon::ui {
 
 void CVertrelView::runCommand(int id) {
+    // The last check's outcome stays in the status bar until the next command.
+    if (id != ID_CANCEL_DOWNLOAD)
+        emit outcomeText({});
     switch (id) {
     case ID_ADD_PRODUCT: runAddProductCommand(*this); break;
     case ID_RELOAD_ALL:
@@ -53,9 +57,9 @@ void CVertrelView::reloadStoreListsOnly() {
         return;
     // The same order as at the end of a run over the products.
     if (whatsNewGroup_ != nullptr)
-        reloadStoreListAfterBatch(StoreListKind::WhatsNew);
+        reloadStoreListAfterBatch(StoreListKind::WhatsNew, QString());
     if (bestGroup_ != nullptr)
-        reloadStoreListAfterBatch(StoreListKind::BestSelling);
+        reloadStoreListAfterBatch(StoreListKind::BestSelling, QString());
 }
 
 void CVertrelView::reloadStoreList(StoreListKind kind) {
@@ -72,11 +76,13 @@ void CVertrelView::removeSelected() {
     QTreeWidgetItem* item = selectedItem();
     if (item == nullptr || busy_ || kindOf(item) != KIND_WATCHED_PRODUCT)
         return;
-    if (!flowUi_.askYesNo(kRemoveProductQuestion, kRemoveProductCaption))
-        return;
+    {
+        // No run may start on this product while the question is open.
+        BusyScope busy(*this);
+        if (!flowUi_.askYesNo(kRemoveProductQuestion, kRemoveProductCaption))
+            return;
+    }
     const size_t index = recordIndex(item);
-    if (currentItem_ == item)
-        currentItem_ = nullptr;
     delete item;
     if (!removeProduct(watchList_, index))
         flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");

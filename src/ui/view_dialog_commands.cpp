@@ -2,6 +2,7 @@
 
 #include "app/settings_store.h"
 #include "foundation/formatting.h"
+#include "ui/busy_scope.h"
 #include "ui/dialogs/CAddProductDlg.h"
 #include "ui/dialogs/CNetworkDlg.h"
 #include "ui/dialogs/CPrefsDlg.h"
@@ -11,23 +12,6 @@
 #include "watch/script_update.h"
 
 namespace zelvon::ui {
-namespace {
-
-// Holds the view's busy flag for a scope, so no return path leaves the
-// window refusing every command.
-class BusyScope {
-public:
-    explicit BusyScope(CVertrelView& view) : view_(view) { view_.setBusy(true); }
-    ~BusyScope() { view_.setBusy(false); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    CVertrelView& view_;
-};
-
-} // namespace
-
 void runAddProductCommand(CVertrelView& view) {
     if (view.isBusy() || view.isBatchRun())
         return;
@@ -62,6 +46,7 @@ void runPreferencesCommand(CVertrelView& view) {
     const int oldShowBest = view.settings().readInt(u"Prefs", u"ShowBestSelling", 1);
     const int oldShowWhatsNew = view.settings().readInt(u"Prefs", u"ShowWhatsNew", 1);
     {
+        BusyScope busy(view);
         // The dialog stores its values as it closes; the branches follow
         // the stored values, not the dialog's.
         CPrefsDlg dialog(view.settings(), view.window());
@@ -74,6 +59,9 @@ void runNetworkConnectionCommand(CVertrelView& view) {
     if (view.isBusy() || view.isBatchRun())
         return;
     {
+        // Its connection test downloads, and a run must not start with the
+        // proxy values about to change.
+        BusyScope busy(view);
         CNetworkDlg dialog(view.settings(), view.appFolder(), view.window());
         dialog.exec();
     }

@@ -1,20 +1,17 @@
-// The update check in the window: one worker thread per product download,
-// its end queued back to the user-interface thread, where the record is
-// updated, the list saved and the next product of a batch started.
+// The update check as the tree and the pane show it. The driver runs the
+// downloads and decides what comes next; here its reports become the
+// entries' texts ("Reloading...", " (Cached)"), the pane's progress texts in
+// the branch's order, the status line and, for a single product, the
+// failure box.
 
 #include "ui/vertrel_view.h"
 
-#include "foundation/formatting.h"
-#include "ui/icon_strip.h"
+#include "app/settings_keys.h"
+#include "ui/check_outcome.h"
 #include "ui/message_box.h"
-#include "watch/app_paths.h"
-#include "watch/download_completion.h"
-#include "watch/download_job.h"
 #include "watch/store_lists.h"
 
 #include <QTreeWidget>
-
-#include <system_error>
 
 namespace zelvon::ui {
 namespace {
@@ -24,42 +21,63 @@ QString qs(const std::u16string& text) { return QString::fromStdU16String(text);
 } // namespace
 
 CVertrelView::~CVertrelView() {
-    // Wait for a running download; its queued completion dies with this object.
-    worker_.reset();
+    // Stops a running download at once; its queued completion dies with the driver.
+    delete driver_;
+    driver_ = nullptr;
+}
+
+void CVertrelView::setUpUpdateCheck() {
+    driver_ = new UpdateCheckDriver(watchList_, this);
+    connect(driver_, &UpdateCheckDriver::jobStarted, this, &CVertrelView::onJobStarted);
+    connect(driver_, &UpdateCheckDriver::jobFinished, this, &CVertrelView::onJobFinished);
+    connect(driver_, &UpdateCheckDriver::finished, this, &CVertrelView::onRunFinished);
 }
 
 void CVertrelView::checkOne() {
-    if (busy_)
+    // A run still ending (its last box open) counts as busy too.
+    if (busy_ || driver_->isRunning())
+        return;
+    QTreeWidgetItem* item = selectedItem();
+    if (item == nullptr || kindOf(item) != KIND_WATCHED_PRODUCT)
         return;
     batchRun_ = false;
-    QTreeWidgetItem* item = selectedItem();
-    batch_ = std::make_unique<UpdateBatch>(watchList_, UpdateCheckContext{appFolder_, catalogue_, proxy_, clock_});
-    if (item != nullptr && kindOf(item) == KIND_WATCHED_PRODUCT)
-        batch_->start({recordIndex(item)});
-    startDownload(item);
+    startRun({recordIndex(item)}, 1);
 }
 
 void CVertrelView::checkAll(bool withStoreLists) {
-    if (busy_ || batchRun_ || watchGroup_ == nullptr || watchGroup_->childCount() == 0)
+    if (busy_ || batchRun_ || driver_->isRunning() || watchGroup_ == nullptr || watchGroup_->childCount() == 0)
         return;
-    cancelRequested_ = false;
     reloadWhatsNewAfter_ = withStoreLists;
     reloadBestSellingAfter_ = withStoreLists;
     batchRun_ = true;
-    batchPosition_ = 0;
     newlyMarked_.clear();
     // The batch goes down the branch as it is displayed: sorted at the
     // last fill, with entries added from a store list since then last.
     std::vector<size_t> order;
     for (int i = 0; i < watchGroup_->childCount(); ++i)
         order.push_back(recordIndex(watchGroup_->child(i)));
-    batch_ = std::make_unique<UpdateBatch>(watchList_, UpdateCheckContext{appFolder_, catalogue_, proxy_, clock_});
-    batch_->start(std::move(order));
-    startDownload(watchGroup_->child(0));
+    startRun(std::move(order), static_cast<size_t>(readSetting(settings_, kDownloadsAtOnceKey)));
+}
+
+bool CVertrelView::startRun(std::vector<size_t> order, size_t atOnce) {
+    runningJobs_.clear();
+    announced_.reset();
+    lastRunText_.clear();
+    singleCheckFailure_.reset();
+    emit outcomeText({});
+    busy_ = true;
+    emit stateChanged();
+    if (driver_->start(UpdateCheckContext{appFolder_, catalogue_, proxy_, clock_}, std::move(order), atOnce))
+        return true;
+    // Nothing to download: the run ends without a word.
+    busy_ = batchRun_ = false;
+    emit stateChanged();
+    return false;
 }
 
 void CVertrelView::cancelDownload() {
-    cancelRequested_ = true;
+    // Honoured between products: the running downloads finish and are kept.
+    driver_->cancel();
     showHtml(QStringLiteral("<b>Attempting to cancel download...</b><br><br>Try pressing Cancel again, if download "
                             "does not cancel in the next 5-10 seconds."));
 }
@@ -71,146 +89,120 @@ QTreeWidgetItem* CVertrelView::watchItemFor(size_t index) const {
     return nullptr;
 }
 
-void CVertrelView::startDownload(QTreeWidgetItem* item) {
-    if (item == nullptr || kindOf(item) != KIND_WATCHED_PRODUCT || !batch_) {
-        setBusy(false);
-        return;
-    }
-    if (cancelRequested_) {
-        cancelRequested_ = false;
-        busy_ = batchRun_ = false;
-        emit stateChanged();
-        emit progressText({});
-        showHtml(QStringLiteral("<b>Download has been cancelled.</b>"));
-        return;
-    }
-    // The batch passes over records removed since it started; the tree
-    // entry of the job it hands out is the one to show.
-    currentJob_ = batch_->nextJob();
-    currentItem_ = currentJob_ ? watchItemFor(currentJob_->index) : nullptr;
-    if (!currentJob_ || currentItem_ == nullptr) {
-        currentJob_.reset();
-        busy_ = false;
-        if (batchRun_)
-            finishBatch();
-        else
-            emit stateChanged();
-        return;
-    }
-    item = currentItem_;
-    busy_ = true;
-    const ProductRecord* record = &currentJob_->before;
-    emit stateChanged();
-    DownloadJob job = currentJob_->download;
-    // The previous worker has posted its completion; wait until its thread
-    // has really ended before it goes.
-    worker_ = std::make_unique<DownloadWorker>();
-    // The job is a copy of every text the download needs; the thread reports
-    // only through the queued call, as its last action.
-    try {
-        worker_->thread = std::thread([this, job = std::move(job)] {
-            DownloadResult result = runDownloadJob(job);
-            QMetaObject::invokeMethod(
-                this, [this, result = std::move(result)] { downloadFinished(result); }, Qt::QueuedConnection);
-        });
-    } catch (const std::system_error&) {
-        worker_.reset();
-        currentJob_.reset();
-        cancelRequested_ = busy_ = batchRun_ = false;
-        emit stateChanged();
-        emit progressText({});
-        return;
-    }
-    if (batchRun_)
-        emit progressText(QStringLiteral("Checking %1 of %2: %3")
-                              .arg(++batchPosition_)
-                              .arg(watchGroup_->childCount())
-                              .arg(qs(record->productName)));
-    showHtml(QStringLiteral("<b>Downloading Data for...</b><br>Name: ") + qs(record->productName) +
-             QStringLiteral("<br>Url: ") + qs(record->productURL));
-    item->setText(0, QStringLiteral("Reloading..."));
+void CVertrelView::showRunText(const QString& fragment) {
+    lastRunText_ = fragment;
+    showHtml(fragment);
 }
 
-void CVertrelView::downloadFinished(const DownloadResult& result) {
-    if (worker_ && worker_->thread.joinable())
-        worker_->thread.join();
-    if (currentItem_ == nullptr || !batch_ || !currentJob_) {
-        setBusy(false);
+void CVertrelView::onJobStarted(const BatchJob& job, int started, int total) {
+    runningJobs_[job.position] = job;
+    if (QTreeWidgetItem* item = watchItemFor(job.index))
+        item->setText(0, QStringLiteral("Reloading..."));
+    if (batchRun_)
+        emit progressText(
+            QStringLiteral("Checking %1 of %2: %3").arg(started).arg(total).arg(qs(job.before.productName)));
+    announceNextDownload();
+}
+
+// The pane follows the branch's order whatever order the downloads end in:
+// it names the first product still running, and the next one only once
+// that one's outcome is shown, so with several at once it reads as with one.
+void CVertrelView::announceNextDownload() {
+    if (announced_ || runningJobs_.empty())
         return;
-    }
-    const BatchJob job = *std::exchange(currentJob_, std::nullopt);
-    const ProductRecord before = watchList_.record(job.index).value_or(job.before);
-    const QString name = qs(before.productName);
-    // Applied and saved by the batch; a page the scripts no longer read
-    // counts as a failed download there, so the record keeps its data.
-    const BatchJobReport report = batch_->finishJob(job, result);
-    if (report.succeeded) {
-        currentItem_->setText(0, name);
-        showHtml(QStringLiteral("<b>Download Success...</b><br>Name: ") + name);
-        const CompletionOutcome& outcome = report.outcome;
-        if (outcome.updated) {
-            // The pane keeps its texts; a list that did not reach its file
-            // must not pass unnoticed, so the status line says so.
-            if (!outcome.saved)
-                flowUi_.setStatusText(u"Could not save the watch list to " + watchList_.path());
-            setEntryImage(currentItem_, outcome.record.isNew != 0);
-            if (outcome.record.isNew != 0 && before.isNew == 0)
-                newlyMarked_ << qs(outcome.record.productName);
+    const BatchJob& job = runningJobs_.begin()->second;
+    announced_ = job.position;
+    showRunText(QStringLiteral("<b>Downloading Data for...</b><br>Name: ") + qs(job.before.productName) +
+                QStringLiteral("<br>Url: ") + qs(job.before.productURL));
+}
+
+void CVertrelView::onJobFinished(const BatchJobReport& report) {
+    runningJobs_.erase(report.position);
+    if (announced_ == report.position)
+        announced_.reset();
+    // A product removed while it was downloaded has no entry left to show.
+    QTreeWidgetItem* item = watchItemFor(report.index);
+    if (item != nullptr) {
+        const QString name = qs(report.before.productName);
+        if (report.succeeded) {
+            item->setText(0, name);
+            // The last check no longer failed.
+            item->setData(0, Qt::AccessibleDescriptionRole, entryDescription(report.outcome.record.isNew != 0, nullptr));
+            showRunText(QStringLiteral("<b>Download Success...</b><br>Name: ") + name);
+            const CompletionOutcome& outcome = report.outcome;
+            if (outcome.updated) {
+                // The pane keeps its texts; a list that did not reach its
+                // file must not pass unnoticed, so the status line says so.
+                if (!outcome.saved) {
+                    QString text = QStringLiteral("Could not save the watch list to ") + qs(watchList_.path());
+                    if (report.failure.failed())
+                        text += QStringLiteral(": ") + qs(describeFailure(report.failure));
+                    flowUi_.setStatusText(text.toStdU16String());
+                }
+                setEntryImage(item, outcome.record.isNew != 0);
+                if (outcome.record.isNew != 0 && report.before.isNew == 0)
+                    newlyMarked_ << qs(outcome.record.productName);
+                if (!batchRun_)
+                    renderItem(item);
+            }
+        } else {
+            showRunText(QStringLiteral("<b>Download Failure...</b><br>Name: ") + name + QStringLiteral("<br>") +
+                        causeHtml(report.failure));
+            item->setText(0, name + QStringLiteral(" (Cached)"));
+            item->setData(0, Qt::AccessibleDescriptionRole,
+                          entryDescription(report.outcome.record.isNew != 0, &report.failure));
             if (!batchRun_)
-                renderItem(currentItem_);
+                singleCheckFailure_ = report.failure;
         }
-    } else {
-        showHtml(QStringLiteral("<b>Download Failure...</b><br>Name: ") + name);
-        currentItem_->setText(0, name + QStringLiteral(" (Cached)"));
-        busy_ = false;
-        if (!batchRun_)
-            MessageBox::show(window(), QStringLiteral("Could not download latest data, will continue to use previous "
-                                                      "cached data."),
-                             QStringLiteral("Download Failure"));
     }
-    busy_ = false;
-    if (!batchRun_) {
-        cancelRequested_ = false;
-        emit stateChanged();
-        return;
-    }
-    if (cancelRequested_) {
-        cancelRequested_ = false;
-        batchRun_ = false;
-        batch_->cancel();
-        emit stateChanged();
+    announceNextDownload();
+}
+
+void CVertrelView::onRunFinished(const UpdateBatchSummary& summary) {
+    const bool batch = batchRun_;
+    runningJobs_.clear();
+    announced_.reset();
+    busy_ = batchRun_ = false;
+    emit stateChanged();
+    if (batch)
         emit progressText({});
-        showHtml(QStringLiteral("<b>Download has been cancelled.</b>"));
+    const QString outcome = runSummaryText(summary);
+    // A list that did not reach its file stays in the outcome as well.
+    emit outcomeText(summary.saveFailures == 0 ? outcome
+                                               : outcome + QStringLiteral(" Could not save the watch list to ") +
+                                                     qs(watchList_.path()) + QLatin1Char('.'));
+    if (batch) {
+        const QString closing = QStringLiteral("<br>") + outcome.toHtmlEscaped();
+        if (summary.cancelled) {
+            showRunText(QStringLiteral("<b>Download has been cancelled.</b>") + closing);
+        } else {
+            const bool whatsNew = reloadWhatsNewAfter_ && whatsNewGroup_ != nullptr;
+            const bool best = reloadBestSellingAfter_ && bestGroup_ != nullptr;
+            if (whatsNew)
+                reloadStoreListAfterBatch(StoreListKind::WhatsNew, best ? QString() : closing);
+            if (best)
+                reloadStoreListAfterBatch(StoreListKind::BestSelling, closing);
+            if (!whatsNew && !best)
+                showRunText(lastRunText_ + closing);
+        }
         emit batchFinished(newlyMarked_);
         return;
     }
-    QTreeWidgetItem* parent = currentItem_->parent();
-    QTreeWidgetItem* next = parent == nullptr ? nullptr : parent->child(parent->indexOfChild(currentItem_) + 1);
-    if (next != nullptr) {
-        startDownload(next);
-        return;
-    }
-    finishBatch();
+    // Last, with the run over: a timer firing inside the box finds the view idle.
+    if (const std::optional<Failure> failure = std::exchange(singleCheckFailure_, std::nullopt))
+        MessageBox::show(window(),
+                         {QStringLiteral("Could not download latest data, will continue to use previous cached data."),
+                          QStringLiteral("Download Failure"), causeSentence(*failure), MessageBox::Icon::Warning});
 }
 
-void CVertrelView::finishBatch() {
-    batchRun_ = false;
-    cancelRequested_ = false;
-    emit stateChanged();
-    emit progressText({});
-    if (reloadWhatsNewAfter_ && whatsNewGroup_ != nullptr)
-        reloadStoreListAfterBatch(StoreListKind::WhatsNew);
-    if (reloadBestSellingAfter_ && bestGroup_ != nullptr)
-        reloadStoreListAfterBatch(StoreListKind::BestSelling);
-    emit batchFinished(newlyMarked_);
-}
-
-void CVertrelView::reloadStoreListAfterBatch(StoreListKind kind) {
+void CVertrelView::reloadStoreListAfterBatch(StoreListKind kind, const QString& closingSuffix) {
     setBusy(true);
     showHtmlNow(kind == StoreListKind::WhatsNew ? QStringLiteral("<b>Downloading What's New List...")
                                                 : QStringLiteral("<b>Downloading Best Selling List..."));
     refillStoreBranch(kind, true);
-    showHtml(QStringLiteral("<b>Downloading Completed."));
+    // The described text stays as it is, in bold up to the run's outcome.
+    showHtml(QStringLiteral("<b>Downloading Completed.") +
+             (closingSuffix.isEmpty() ? QString() : QStringLiteral("</b>") + closingSuffix));
     setBusy(false);
 }
 

@@ -138,9 +138,11 @@ public:
     // `record` is the product as it stood before its download.
     virtual void downloadStarting(size_t index, const ProductRecord& record) = 0;
     virtual void downloadSucceeded(size_t index, const ProductRecord& before, const CompletionOutcome& outcome) = 0;
+    // `errorText` is the described text; `failure` says why, to show beside it.
     virtual void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText,
                                 const Failure& failure) = 0;
-    // Asked between products; a download under way always runs to its end.
+    // Asked between products; a download under way runs to its end, which
+    // the download time limit bounds.
     virtual bool cancelRequested() { return false; }
 };
 

@@ -377,7 +377,7 @@ TEST_F(WatchCli, CommandsThatCannotRunChangeNothing) {
         {"hex", {"check", "0x0"}, good, true, false, 64, "usage: zelvon-cli"},
         {"empty index", {"check", ""}, good, true, false, 64, "usage: zelvon-cli"},
         {"no jobs", {"check", "--jobs", "0"}, good, true, false, 64, "--jobs takes a number"},
-        {"jobs missing", {"check", "--jobs"}, good, true, false, 64, "--jobs takes a number"},
+        {"jobs missing", {"check", "--jobs"}, good, true, false, 64, "--jobs"},
         {"jobs word", {"check", "--jobs", "many"}, good, true, false, 64, "--jobs takes a number"},
         {"no catalogue", {"check"}, good, false, false, 2, missing},
         {"folder busy", {"check"}, good, true, true, 75, "Another Zelvon process"},

@@ -59,12 +59,21 @@ private slots:
         QTest::addColumn<bool>("byId");
         QTest::addColumn<QString>("statusStart");
         QTest::addColumn<QStringList>("boxes");
+        // A word the box's cause names beneath the text; none when nothing failed.
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<bool>("storeDown");
         const QString note = "NOTE: You should be connected to the Internet to add a Product.";
-        QTest::newRow("empty") << "" << false << note << QStringList{"Invalid Entry|Please Enter a Product ID/Name"};
+        QTest::newRow("empty") << "" << false << note << QStringList{"Invalid Entry|Please Enter a Product ID/Name"}
+                               << QString() << false;
         QTest::newRow("unknown ID") << "99999" << true << "Failed to Get Product Details:  "
-                                    << QStringList{"Failure|Could not find the specified ProductID"};
+                                    << QStringList{"Failure|Could not find the specified ProductID"} << "404" << false;
         QTest::newRow("no match") << "zzqx nothing" << false << note
-                                  << QStringList{"Try Again|Could not find the specified Product Name"};
+                                  << QStringList{"Try Again|Could not find the specified Product Name"} << QString()
+                                  << false;
+        // Nothing was searched: the box must not say nothing was found.
+        QTest::newRow("store down") << "notes" << false << "Failed to Get Product List:  "
+                                    << QStringList{"Failure|The store could not be searched for the specified ProductName."}
+                                    << "refused" << true;
     }
 
     void lookupsThatFailKeepTheDialogOpen() {
@@ -72,6 +81,14 @@ private slots:
         QFETCH(bool, byId);
         QFETCH(QString, statusStart);
         QFETCH(QStringList, boxes);
+        QFETCH(QString, cause);
+        QFETCH(bool, storeDown);
+        if (storeDown) {
+            const std::string catalogue = world_->app.read("scripts/scripts.txt");
+            world_->app.write("scripts/scripts.txt", std::regex_replace(catalogue, std::regex("http://[^\"]*/store/search"),
+                                                                        "http://127.0.0.1:1/store/search"));
+            world_->view().buildTree();
+        }
         CAddProductDlg dialog(world_->context());
         // The cursor when the failed download's reason arrives: still the
         // wait cursor, since it is set on the download's own path.
@@ -87,6 +104,10 @@ private slots:
         QVERIFY(dialog.isVisible());
         QVERIFY(!dialog.lookup());
         QCOMPARE(test::boxTexts(*world_), boxes);
+        const test::Box& box = world_->boxes.back();
+        QVERIFY2(cause.isEmpty() ? box.informativeText.isEmpty() : box.informativeText.contains(cause, Qt::CaseInsensitive),
+                 qPrintable(box.informativeText));
+        QCOMPARE(box.icon == ui::MessageBox::Icon::Warning, !cause.isEmpty());
         const QString status = dialog.statusText()->toPlainText();
         QVERIFY2(status.startsWith(statusStart), qPrintable(status));
         // A failed download shows the engine's reason after the words.

@@ -3,6 +3,9 @@
 
 #include "ui/message_box.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 using zelvon::ui::MessageBox;
@@ -21,6 +24,37 @@ private slots:
         QVERIFY(!MessageBox::ask(nullptr, "say no", "Confirm"));
         MessageBox::setTestHandler({});
         QCOMPARE(seen, QStringList({"M||Could not download:  x", "Q|Confirm|say yes", "Q|Confirm|say no"}));
+    }
+
+    // The cause beneath the described text, and the warning icon, reach the
+    // test handler and the real box alike.
+    void failureBoxesCarryTheCause() {
+        const MessageBox::Content failure{"Could not download latest data.", "Download Failure",
+                                          "The server answered 404 Not Found.", MessageBox::Icon::Warning};
+        QStringList seen;
+        MessageBox::setDetailedTestHandler([&](MessageBox::Kind, const MessageBox::Content& box) {
+            seen << QString("%1|%2|%3|%4").arg(box.caption, box.text, box.informativeText)
+                        .arg(box.icon == MessageBox::Icon::Warning ? "warning" : "information");
+            return false;
+        });
+        MessageBox::show(nullptr, failure);
+        MessageBox::show(nullptr, "Done.", "Success");
+        MessageBox::setTestHandler({});
+        QCOMPARE(seen, QStringList({"Download Failure|Could not download latest data.|The server answered 404 Not "
+                                    "Found.|warning",
+                                    "Success|Done.||information"}));
+
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(widget)) {
+                    shown = QString("%1|%2|%3|%4").arg(box->windowTitle(), box->text(), box->informativeText())
+                                .arg(box->icon() == QMessageBox::Warning ? "warning" : "other");
+                    box->accept();
+                }
+        });
+        MessageBox::show(nullptr, failure);
+        QCOMPARE(shown, seen.first());
     }
 };
 

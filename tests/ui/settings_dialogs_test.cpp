@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 using namespace zelvon;
@@ -81,6 +82,9 @@ private slots:
             QCOMPARE(days, QStringList({"0 Days", "1 Day", "2 Days", "3 Days", "4 Days", "5 Days", "6 Days", "7 Days"}));
             QCOMPARE(labelOf(dialog.leaveNewList()), QString("When Update found, leave as New for:"));
             QCOMPARE(labelOf(dialog.browserEdit()), QString("Enter file location of browser"));
+            QCOMPARE(labelOf(dialog.downloadsAtOnceBox()), QString("Downloads at once"));
+            QCOMPARE(dialog.downloadsAtOnceBox()->minimum(), 1);
+            QCOMPARE(dialog.downloadsAtOnceBox()->maximum(), 8);
             QVERIFY(!dialog.reloadOnStartBox()->isChecked());
             QVERIFY(dialog.showBestSellingBox()->isChecked());
             QVERIFY(dialog.showWhatsNewBox()->isChecked());
@@ -96,7 +100,7 @@ private slots:
         // Closed unchanged with Escape: the absent keys now hold the defaults.
         const std::pair<const char16_t*, int32_t> expected[] = {{u"ReloadOnStart", 0}, {u"ShowWhatsNew", 1},
                                                                 {u"ShowBestSelling", 1}, {u"LeaveNew", 0},
-                                                                {u"UseExternalBrowser", 0}};
+                                                                {u"UseExternalBrowser", 0}, {u"DownloadsAtOnce", 1}};
         for (const auto& [key, value] : expected) {
             QCOMPARE(world.settings.readInt(u"Prefs", key, 77), value);
         }
@@ -108,9 +112,12 @@ private slots:
         world.settings.writeInt(u"Prefs", u"LeaveNew", 9);
         world.settings.writeString(u"Prefs", u"ExternalBrowser", u"/opt/browser = fast; #1");
         world.settings.writeInt(u"Prefs", u"UseExternalBrowser", 1);
+        world.settings.writeInt(u"Prefs", u"DownloadsAtOnce", 12); // edited by hand: out of range
         {
             CPrefsDlg dialog(world.settings);
             QCOMPARE(dialog.leaveNewList()->currentIndex(), -1);
+            QCOMPARE(dialog.downloadsAtOnceBox()->value(), 1);
+            dialog.downloadsAtOnceBox()->setValue(3);
             QVERIFY(dialog.browserEdit()->isEnabled());
             QCOMPARE(dialog.browserEdit()->text(), QString("/opt/browser = fast; #1"));
             dialog.show();
@@ -123,6 +130,7 @@ private slots:
             dialog.accept();
         }
         QCOMPARE(world.settings.readInt(u"Prefs", u"LeaveNew", 0), -1);
+        QCOMPARE(world.settings.readInt(u"Prefs", u"DownloadsAtOnce", 0), 3);
         QCOMPARE(world.settings.readInt(u"Prefs", u"ShowBestSelling", 1), 0);
         QCOMPARE(world.settings.readInt(u"Prefs", u"ReloadOnStart", 0), 1);
         QCOMPARE(world.settings.readInt(u"Prefs", u"UseExternalBrowser", 1), 0);

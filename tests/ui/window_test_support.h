@@ -24,6 +24,8 @@ struct Box {
     bool question;
     QString text;
     QString caption;
+    QString informativeText = {};
+    ui::MessageBox::Icon icon = ui::MessageBox::Icon::Information;
 };
 
 class WindowFixture {
@@ -44,8 +46,11 @@ public:
         app.write("scripts/scripts.txt",
                   std::regex_replace(catalogue, std::regex("http://127\\.0\\.0\\.1:[0-9]+"), store_->baseUrl()));
         settings.bind(u"Tervane", u"Zelvon");
-        ui::MessageBox::setTestHandler([this](ui::MessageBox::Kind kind, const QString& text, const QString& caption) {
-            boxes.push_back({kind == ui::MessageBox::Kind::Question, text, caption});
+        ui::MessageBox::setDetailedTestHandler([this](ui::MessageBox::Kind kind, const ui::MessageBox::Content& box) {
+            boxes.push_back({kind == ui::MessageBox::Kind::Question, box.text, box.caption, box.informativeText,
+                             box.icon});
+            if (onBox)
+                onBox();
             return answerYes;
         });
     }
@@ -102,6 +107,8 @@ public:
     SystemClock clock;
     std::vector<Box> boxes;
     bool answerYes = true;
+    // Runs inside every box, as a timer firing in its modal loop would.
+    std::function<void()> onBox;
     std::unique_ptr<ui::CMainFrame> frame;
 
 private:

@@ -1,5 +1,6 @@
 #include "ui/dialogs/CPrefsDlg.h"
 
+#include "app/settings_keys.h"
 #include "app/settings_store.h"
 #include "ui/message_box.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace zelvon::ui {
@@ -47,7 +49,7 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
       showWhatsNew_(new QCheckBox(QStringLiteral("Show What's New List"))), leaveNew_(new QComboBox),
       overrideBrowser_(new QCheckBox(QStringLiteral("Override default Browser"))), browser_(new QLineEdit),
       openBrowser_(new QPushButton(QStringLiteral("Open Browser"))), browse_(new QPushButton(QStringLiteral("Browse..."))),
-      launcher_(&startDetached), picker_(&pickProgram) {
+      downloadsAtOnce_(new QSpinBox), launcher_(&startDetached), picker_(&pickProgram) {
     setWindowTitle(QStringLiteral("Configure Preferences"));
     setModal(true);
 
@@ -70,6 +72,17 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     forRow->addWidget(leaveNew_, 1);
     column->addWidget(leaveLabel);
     column->addLayout(forRow);
+
+    // How many product pages a check downloads side by side.
+    auto* atOnceLabel = new QLabel(QStringLiteral("Downloads at once"));
+    atOnceLabel->setBuddy(downloadsAtOnce_);
+    downloadsAtOnce_->setRange(kDownloadsAtOnceKey.minimum, kDownloadsAtOnceKey.maximum);
+    downloadsAtOnce_->setAccessibleName(atOnceLabel->text());
+    auto* atOnceRow = new QHBoxLayout;
+    atOnceRow->addWidget(atOnceLabel);
+    atOnceRow->addWidget(downloadsAtOnce_);
+    atOnceRow->addStretch();
+    column->addLayout(atOnceRow);
 
     column->addWidget(overrideBrowser_);
     auto* browserLabel = new QLabel(QStringLiteral("Enter file location of browser"));
@@ -98,7 +111,8 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     setTabOrder(reloadOnStart_, showBestSelling_);
     setTabOrder(showBestSelling_, showWhatsNew_);
     setTabOrder(showWhatsNew_, leaveNew_);
-    setTabOrder(leaveNew_, overrideBrowser_);
+    setTabOrder(leaveNew_, downloadsAtOnce_);
+    setTabOrder(downloadsAtOnce_, overrideBrowser_);
     setTabOrder(overrideBrowser_, browser_);
     setTabOrder(browser_, openBrowser_);
     setTabOrder(openBrowser_, browse_);
@@ -121,6 +135,7 @@ void CPrefsDlg::load() {
     // A value outside the list selects nothing; closing then stores -1.
     leaveNew_->setCurrentIndex(leaveNew >= 0 && leaveNew < kDayEntries ? leaveNew : -1);
 
+    downloadsAtOnce_->setValue(readSetting(settings_, kDownloadsAtOnceKey));
     overrideBrowser_->setChecked(settings_.readInt(kPrefs, u"UseExternalBrowser", 0) == 1);
     browser_->setText(QString::fromStdU16String(settings_.readString(kPrefs, u"ExternalBrowser", u"")));
     applyBrowserRule();
@@ -155,6 +170,7 @@ void CPrefsDlg::storeValues() {
     settings_.writeInt(kPrefs, u"ShowWhatsNew", checkedValue(showWhatsNew_));
     settings_.writeInt(kPrefs, u"ShowBestSelling", checkedValue(showBestSelling_));
     settings_.writeInt(kPrefs, u"LeaveNew", leaveNew_->currentIndex());
+    settings_.writeInt(kDownloadsAtOnceKey.section, kDownloadsAtOnceKey.key, downloadsAtOnce_->value());
     settings_.writeInt(kPrefs, u"UseExternalBrowser", checkedValue(overrideBrowser_));
     settings_.writeString(kPrefs, u"ExternalBrowser", browser_->text().toStdU16String());
 }

@@ -1,6 +1,6 @@
 #pragma once
-// "Configure Preferences": the six values of the "Prefs" section. The dialog
-// reads them when it is made and writes all six back when it closes, however
+// "Configure Preferences": the values of the "Prefs" section. The dialog
+// reads them when it is made and writes them all back when it closes, however
 // it closes (OK, Escape, the window's close button).
 
 #include "ui/dialogs/store_on_close_dialog.h"
@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace zelvon {
 class SettingsStore;
@@ -39,6 +40,7 @@ public:
     QLineEdit* browserEdit() const { return browser_; }
     QPushButton* openBrowserButton() const { return openBrowser_; }
     QPushButton* browseButton() const { return browse_; }
+    QSpinBox* downloadsAtOnceBox() const { return downloadsAtOnce_; }
 
 private:
     void load();
@@ -56,6 +58,7 @@ private:
     QLineEdit* browser_;
     QPushButton* openBrowser_;
     QPushButton* browse_;
+    QSpinBox* downloadsAtOnce_;
     Launcher launcher_;
     ProgramPicker picker_;
 };

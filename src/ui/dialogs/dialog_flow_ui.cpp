@@ -1,6 +1,7 @@
 #include "ui/dialogs/dialog_flow_ui.h"
 
 #include "ui/dialogs/CSelectItemDlg.h"
+#include "ui/check_outcome.h"
 #include "ui/message_box.h"
 
 #include <QGuiApplication>
@@ -41,6 +42,11 @@ DialogFlowUi::~DialogFlowUi() {
 void DialogFlowUi::showMessage(std::u16string_view text, std::u16string_view caption) {
     CursorPause pause(waitDepth_);
     MessageBox::show(owner_, toQString(text), toQString(caption));
+}
+
+void DialogFlowUi::showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) {
+    CursorPause pause(waitDepth_);
+    MessageBox::show(owner_, {toQString(text), toQString(caption), causeSentence(failure), MessageBox::Icon::Warning});
 }
 
 bool DialogFlowUi::askYesNo(std::u16string_view text, std::u16string_view caption) {

@@ -28,6 +28,8 @@ public:
     void setPaneSink(TextSink sink) { paneSink_ = std::move(sink); }
 
     void showMessage(std::u16string_view text, std::u16string_view caption) override;
+    // The described text with the cause beneath it, as a warning.
+    void showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) override;
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override;
     std::optional<size_t> pickItem(const std::vector<std::u16string>& names) override;
     void showPaneText(std::u16string_view html) override;
