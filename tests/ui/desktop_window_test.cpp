@@ -15,6 +15,7 @@
 #include "watch/add_product.h"
 #include "watch/store_lists.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
@@ -256,8 +257,12 @@ private slots:
             for (QLabel* label : dialog->findChildren<QLabel*>())
                 if (label->buddy() != nullptr)
                     buddies << label->buddy();
-            for (QWidget* field : dialog->findChildren<QLineEdit*>())
+            for (QWidget* field : dialog->findChildren<QLineEdit*>()) {
+                // A spin box's own edit field is labelled through the spin box.
+                if (qobject_cast<QAbstractSpinBox*>(field->parentWidget()) != nullptr)
+                    field = field->parentWidget();
                 QVERIFY2(buddies.contains(field), qPrintable(dialog->windowTitle() + ": " + field->accessibleName()));
+            }
         }
 
         // A product being checked keeps its name for the screen reader.
