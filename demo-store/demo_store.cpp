@@ -10,12 +10,17 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/socket.h>
 
 namespace zelvon::demo {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
 constexpr size_t kServerThreads = 64;
+// cpp-httplib listens with a backlog of 5: with a parallel check's clients
+// beyond it, connections are dropped and retried a second later, and the
+// stand-in store becomes the bottleneck. Room for every worker.
+constexpr int kListenBacklog = static_cast<int>(kServerThreads);
 
 void sendPage(httplib::Response& res, const Page& page, int status = 200) {
     res.status = status;
@@ -37,7 +42,8 @@ DemoStore::DemoStore(StoreOptions options) : options_(std::move(options)), serve
     // store bind a port the first still serves, and the kernel then splits
     // the requests between them. Keep only SO_REUSEADDR, so a restart is
     // not held up by old connections but a busy port is refused.
-    server_->set_socket_options([](socket_t sock) {
+    server_->set_socket_options([this](socket_t sock) {
+        listenSocket_ = static_cast<int>(sock);
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         // Small responses go out at once instead of waiting for the
@@ -71,6 +77,9 @@ bool DemoStore::start() {
             return false;
         port_ = options_.port;
     }
+    // listen() again on a listening socket only changes its backlog.
+    if (listenSocket_ >= 0 && ::listen(listenSocket_, kListenBacklog) != 0)
+        std::cerr << "zelvon-demo-store: could not widen the listen backlog\n";
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     // listen_after_bind sets the running flag as it enters its accept loop;
     // wait for it (bounded) so a stop() right after start() is not lost.

@@ -47,6 +47,9 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
+    // The socket the library is about to bind, seen in its socket-options
+    // callback: the only way to reach it for a larger listen backlog.
+    int listenSocket_ = -1;
 };
 
 } // namespace zelvon::demo

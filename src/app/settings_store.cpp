@@ -7,6 +7,7 @@
 #include "foundation/text_codec.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -116,31 +117,39 @@ int32_t SettingsStore::readInt(std::u16string_view section, std::u16string_view 
     return parseStoredInt(*stored).value_or(defaultValue);
 }
 
-void SettingsStore::writeString(std::u16string_view section, std::u16string_view key,
+bool SettingsStore::writeString(std::u16string_view section, std::u16string_view key,
                                 std::u16string_view value) const {
     const std::string path = filePath();
     if (path.empty() || !keyPathFits(section) || value.size() > kMaxWriteLength)
-        return;
+        return false;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    std::filesystem::create_directories(folder, ignored);
 
     // Read, change and replace under the lock, so a concurrent writer's
     // change is either already in what we read or made after our rename.
     const FileLock lock(path + ".lock");
     if (!lock.isLocked())
-        return;
+        return false;
+    // A writer killed between creating its temporary file and renaming it
+    // left that file behind; every writer takes this lock first, so one
+    // older than this moment belongs to nobody.
+    const std::string temporaryStem = "." + std::filesystem::path(path).filename().string() + ".tmp-";
+    removeStaleFiles(fromUtf8(folder.string()), std::chrono::system_clock::now(), [&](std::string_view name) {
+        return name.substr(0, temporaryStem.size()) == temporaryStem && isAtomicWriterTemporary(name);
+    });
     std::string bytes;
     if (!readFileBytes(fromUtf8(path), bytes) && existsButUnreadable(path))
-        return;
+        return false;
     IniFile ini(bytes);
     if (ini.value(section, key) == value)
-        return;
+        return true;
     ini.setValue(section, key, value);
-    writeFileAtomically(fromUtf8(path), ini.bytes());
+    return writeFileAtomically(fromUtf8(path), ini.bytes());
 }
 
-void SettingsStore::writeInt(std::u16string_view section, std::u16string_view key, int32_t value) const {
-    writeString(section, key, formatInt(value));
+bool SettingsStore::writeInt(std::u16string_view section, std::u16string_view key, int32_t value) const {
+    return writeString(section, key, formatInt(value));
 }
 
 } // namespace zelvon

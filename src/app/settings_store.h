@@ -4,8 +4,9 @@
 // Nothing is cached: every read reads the file, every write re-reads it,
 // changes one value and replaces the file atomically under an advisory lock,
 // so a window and a command-line run never lose each other's writes.
-// Each read names its default; failures yield that default, failed writes
-// are ignored.
+// Each read names its default; failures yield that default. A write tells
+// whether the value reached the disk; callers that have nobody to tell may
+// ignore it.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +35,12 @@ public:
 
     std::u16string readString(std::u16string_view section, std::u16string_view key, std::u16string_view defaultValue) const;
     int32_t readInt(std::u16string_view section, std::u16string_view key, int32_t defaultValue) const;
-    void writeString(std::u16string_view section, std::u16string_view key, std::u16string_view value) const;
-    void writeInt(std::u16string_view section, std::u16string_view key, int32_t value) const;
+    // True when the value is stored (also when it already was). False when
+    // the store is unbound, the key path or the value is beyond the limits,
+    // or the file could not be locked, read or written whole (a full disk):
+    // the file then holds what it held before.
+    bool writeString(std::u16string_view section, std::u16string_view key, std::u16string_view value) const;
+    bool writeInt(std::u16string_view section, std::u16string_view key, int32_t value) const;
 
     // The file the store reads and writes (empty before bind).
     std::string filePath() const;

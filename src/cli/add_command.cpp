@@ -182,6 +182,8 @@ int addCommand(Context& context) {
         printAdded(context, list, index);
     if (!saved) {
         context.err << "zelvon-cli add: could not save the watch list " << toUtf8(list.path()) << '\n';
+        if (!list.saveRefusal().empty())
+            context.err << "zelvon-cli add: " << toUtf8(list.saveRefusal()) << '\n';
         return kExitFailed;
     }
     if (!added.empty())

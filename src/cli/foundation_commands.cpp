@@ -109,15 +109,10 @@ int settingsCommand(Context& context) {
         return 0;
     }
     if (operation == "set") {
-        const std::u16string value = fromUtf8(argument);
-        // The store ignores failed writes and texts it may not write; a
-        // person at the command line wants to know. A stored text too long
-        // to be read back cannot be checked by reading.
-        if (value.size() > SettingsStore::kMaxWriteLength)
-            return reportNotStored(context);
-        context.settings.writeString(section, key, value);
-        if (value.size() <= SettingsStore::kMaxReadLength &&
-            context.settings.readString(section, key, value + u'\x01') != value)
+        // The store's own answer, not a read back: a text longer than a
+        // read returns (256 to 511 characters) cannot be checked that way,
+        // and a full disk must not pass for success.
+        if (!context.settings.writeString(section, key, fromUtf8(argument)))
             return reportNotStored(context);
         return 0;
     }
@@ -129,8 +124,7 @@ int settingsCommand(Context& context) {
         return 0;
     }
     if (operation == "set-int") {
-        context.settings.writeInt(section, key, *number);
-        if (context.settings.readInt(section, key, *number == 0 ? 1 : 0) != *number)
+        if (!context.settings.writeInt(section, key, *number))
             return reportNotStored(context);
         return 0;
     }

@@ -55,6 +55,8 @@ int openList(Context& context, LockedList& locked) {
 void saveFailed(Context& context, const WatchList& list) {
     context.err << "zelvon-cli: could not save the watch list " << toUtf8(list.path())
                 << "; the previous file is unchanged.\n";
+    if (!list.saveRefusal().empty())
+        context.err << "zelvon-cli: " << toUtf8(list.saveRefusal()) << '\n';
 }
 
 std::vector<std::string> removeIndexes;

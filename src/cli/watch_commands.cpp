@@ -147,9 +147,12 @@ public:
             printJson(index, before, &outcome.record, nullptr);
         else
             out_ << "Download Success... Name: " << toUtf8(before.productName) << '\n';
-        if (outcome.updated && !outcome.saved)
+        if (outcome.updated && !outcome.saved) {
             err_ << "zelvon-cli: could not save the watch list " << toUtf8(listPath_)
                  << "; the previous file is unchanged.\n";
+            if (!outcome.saveError.empty())
+                err_ << "zelvon-cli: " << toUtf8(outcome.saveError) << '\n';
+        }
         remember(index, outcome.record);
     }
     void downloadFailed(size_t index, const ProductRecord& before, const std::u16string& errorText,
@@ -356,8 +359,13 @@ int checkCommand(Context& context) {
         text << "Download has been cancelled.\n";
     if (notify)
         notifier.notify(observer.checked(), context.err);
-    bool listsLoaded = true;
-    if (reloadAll && !summary.cancelled)
+    // Another process may own the folder now: no store list is fetched and
+    // the run ends as failed, with the reason.
+    if (summary.lockLost)
+        context.err << "zelvon-cli check: stopped: the application folder's lock is lost, so no further product was "
+                       "checked and nothing more was saved.\n";
+    bool listsLoaded = !summary.lockLost;
+    if (reloadAll && !summary.cancelled && !summary.lockLost)
         listsLoaded = reloadStoreLists(context, text, catalogue, clock);
     text << "Checked " << counted(observer.checked().size(), "product", "products") << ": "
          << counted(newCount, "new version", "new versions") << ", " << failedCount << " failed.\n";

@@ -23,6 +23,11 @@ void ExtractionRunner::setProxy(std::u16string_view host, std::u16string_view po
 
 void ExtractionRunner::setUseProxy(int useProxy) { useProxy_ = useProxy; }
 
+void ExtractionRunner::clear() {
+    reset();
+    entries_ = std::vector<ExtractedEntry>();
+}
+
 void ExtractionRunner::reset() {
     ok_ = false;
     errorText_.clear();
@@ -83,26 +88,26 @@ bool ExtractionRunner::runScriptText(std::u16string_view scriptText, bool useCac
         // A cut that finds nothing: the page is not what the script expects.
         failure_ = makeFailure(FailureKind::PageUnreadable);
     }
+    // The entries are copies: the page itself is not needed any more, and
+    // holding it (twice its size in wide characters) while the output is
+    // made would double what a large page costs.
+    pageText_ = std::u16string();
     return ok_;
 }
 
 bool ExtractionRunner::loadPage(const std::u16string& path) {
     ok_ = false;
     pageText_.clear();
-    std::string bytes;
-    // A folder (an empty saved-page name) counts as a file that cannot be opened.
-    if (!readFileBytes(path, bytes)) {
+    // A folder (an empty saved-page name) counts as a file that cannot be
+    // opened. The page ends at its first zero byte, wherever the server put
+    // one; it comes both as UTF-8 and in the Windows code page. Read and
+    // decoded piece by piece, so its bytes are never held beside its text.
+    if (!readFileTextUntilZero(path, pageText_)) {
         const int readError = errno;
         errorText_ += u"Could not LoadSourceData:  " + path + u"\n";
         failure_ = makeReadFailure(readError);
         return false;
     }
-    // The page ends at its first zero byte, wherever the server put one.
-    const size_t zero = bytes.find('\0');
-    if (zero != std::string::npos)
-        bytes.resize(zero);
-    // Store pages come both as UTF-8 and in the Windows code page.
-    pageText_ = decodeFileText(bytes);
     ok_ = true;
     return true;
 }

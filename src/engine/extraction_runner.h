@@ -60,6 +60,9 @@ public:
     std::span<const ExtractedEntry> entries() const { return ok_ ? std::span(entries_) : std::span<const ExtractedEntry>(); }
     std::u16string kelpoText() const;
     std::u16string tildeText() const;
+    // Forgets the last run (entries, script and messages) and frees their
+    // memory, once its output has been taken.
+    void clear();
 
 private:
     void reset();

@@ -33,7 +33,7 @@ void LoopTable::finish() {
         if (!topLevel[field])
             continue;
         for (auto& row : rows)
-            row[field].clear();
+            row[field] = {};
     }
 }
 

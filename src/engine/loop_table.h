@@ -1,7 +1,10 @@
 #pragma once
 // The records of one open template loop: one column per field the loop's
 // body uses at its own level, one row per record found on the page, and a
-// cursor over the rows while the body is written once per record.
+// cursor over the rows while the body is written once per record. The
+// table holds views of the values, not copies: they stay in the runners'
+// entries, which outlive the expansion, so a large page's values are not
+// held twice.
 
 #include <cstddef>
 #include <string>
@@ -24,7 +27,7 @@ struct LoopTable {
     // so a loop with thousands of fields must not search them one by one.
     std::unordered_map<std::u16string, size_t, FieldKeyHash, std::equal_to<>> fieldPositions;
     std::vector<bool> topLevel; // per field: the last value stored came from depth 0
-    std::vector<std::vector<std::u16string>> rows;
+    std::vector<std::vector<std::u16string_view>> rows;
     int currentRow = -1;
 
     // Ignored when the key is already a field. Existing rows get an empty slot.
@@ -32,7 +35,8 @@ struct LoopTable {
     // Index of the field, or -1.
     int fieldIndex(std::u16string_view key) const;
     // Replaces slot `field` of row `row`, or appends a row when `row` is past
-    // the last one. `depth` 0 flags the field as top-level, any other clears it.
+    // the last one. `depth` 0 flags the field as top-level, any other clears
+    // it. `value` must stay valid as long as the table is read.
     void storeValue(size_t field, size_t row, std::u16string_view value, int depth);
     // Empties every top-level field in every row: values found outside any
     // loop belong to no record.

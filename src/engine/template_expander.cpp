@@ -94,9 +94,11 @@ bool buildLoopTable(int level, std::u16string_view body, const std::vector<Named
     return wellFormed;
 }
 
+// The table lives in the cache of built tables; an open loop only walks it.
+// One body at one level is never open twice at once.
 struct OpenLoop {
     size_t bodyStart = 0;
-    LoopTable table;
+    LoopTable* table = nullptr;
 };
 
 // A loop's table depends only on its body and its level, never on the record
@@ -108,12 +110,50 @@ struct BuiltTable {
     bool wellFormed = true;
 };
 
+// The output as it is produced, in pieces of about a megabyte. One growing
+// string would, at each doubling, hold its old and its new buffer at once;
+// for a large list that moment, beside the page's entries, was the run's
+// peak. Joined once at the end, each piece freed as it is copied.
+class PiecewiseText {
+public:
+    void append(std::u16string_view text) {
+        if (current_.size() + text.size() > kPieceSize && !current_.empty()) {
+            pieces_.push_back(std::move(current_));
+            current_ = std::u16string();
+        }
+        if (current_.capacity() < kPieceSize)
+            current_.reserve(kPieceSize);
+        current_.append(text);
+        size_ += text.size();
+    }
+    size_t size() const { return size_; }
+    std::u16string join() {
+        std::u16string text;
+        text.reserve(size_);
+        for (std::u16string& piece : pieces_) {
+            text.append(piece);
+            piece = std::u16string();
+        }
+        text.append(current_);
+        pieces_.clear();
+        current_ = std::u16string();
+        size_ = 0;
+        return text;
+    }
+
+private:
+    static constexpr size_t kPieceSize = size_t{1} << 19; // characters
+    std::vector<std::u16string> pieces_;
+    std::u16string current_;
+    size_t size_ = 0;
+};
+
 } // namespace
 
 TemplateExpansion expandTemplate(std::u16string_view templateText, const std::vector<NamedRunner>& runners,
                                  std::u16string& errorText) {
     TemplateExpansion result;
-    std::u16string& out = result.text;
+    PiecewiseText out;
     std::vector<OpenLoop> open; // open.size() is the current loop level
     std::map<std::pair<size_t, int>, BuiltTable> built; // by body start and level
     size_t pos = 0;
@@ -156,15 +196,15 @@ TemplateExpansion expandTemplate(std::u16string_view templateText, const std::ve
             }
             if (!cached->second.wellFormed)
                 result.success = false; // reported; the expansion still goes on
-            loop.table = cached->second.table;
-            if (loop.table.start())
+            loop.table = &cached->second.table;
+            if (loop.table->start())
                 open.push_back(std::move(loop));
             else
                 pos = endLoopStart + kEndLoopTag.size(); // no records: the loop writes nothing
         } else if (tag.content == kEndLoopContent) {
             if (open.empty())
                 continue; // a stray EndLoop outside any loop is ignored
-            if (open.back().table.advance())
+            if (open.back().table->advance())
                 pos = open.back().bodyStart; // write the body again for the next record
             else
                 open.pop_back();
@@ -173,11 +213,12 @@ TemplateExpansion expandTemplate(std::u16string_view templateText, const std::ve
             if (!parseFieldRef(tag.content, ref))
                 continue;
             if (open.empty())
-                out += formatFieldValue(topLevelValue(runners, ref), ref.format);
+                out.append(formatFieldValue(topLevelValue(runners, ref), ref.format));
             else
-                out += formatFieldValue(open.back().table.value(ref.key), ref.format);
+                out.append(formatFieldValue(open.back().table->value(ref.key), ref.format));
         }
     }
+    result.text = out.join();
     return result;
 }
 

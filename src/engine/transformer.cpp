@@ -173,11 +173,11 @@ bool Transformer::readScript(std::u16string_view scriptPath) {
     return true;
 }
 
-bool Transformer::writeOutput(std::u16string_view text) {
+bool Transformer::writeOutput(std::u16string text) {
     TextFile file;
     bool written = file.open(outputPath_, TextFile::Mode::Write);
     if (written) {
-        file.writeText(text);
+        file.takeText(std::move(text));
         written = file.close();
     }
     if (!written) {
@@ -211,7 +211,9 @@ bool Transformer::runSingleScript() {
         failure_ = runner->failure();
         return false;
     }
-    return writeOutput(kind_ == Vex ? runner->tildeText() : runner->kelpoText());
+    std::u16string text = kind_ == Vex ? runner->tildeText() : runner->kelpoText();
+    runner->clear();
+    return writeOutput(std::move(text));
 }
 
 bool Transformer::runCustom() {
@@ -266,11 +268,13 @@ bool Transformer::runCustom() {
         runners_.clear();
         return false;
     }
-    const TemplateExpansion expansion =
+    TemplateExpansion expansion =
         expandTemplate(body.substr(customStart + kCustomStartLine.size()), runners_, errorText_);
-    // The text produced up to a template error is written all the same.
-    const bool written = writeOutput(expansion.text);
+    // The entries are not needed once the text is made; letting them go
+    // first keeps a large page's values and its output from being held at
+    // once. The text produced up to a template error is written all the same.
     runners_.clear();
+    const bool written = writeOutput(std::move(expansion.text));
     return written && expansion.success;
 }
 

@@ -52,7 +52,8 @@ private:
     std::unique_ptr<ExtractionRunner> makeRunner() const;
     // Writes the output file; a file that cannot be created or written out
     // is reported as such, never as success.
-    bool writeOutput(std::u16string_view text);
+    // Takes the text, so the file's buffer is the only copy.
+    bool writeOutput(std::u16string text);
 
     std::u16string appFolder_;
     std::u16string errorText_;

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace zelvon {
@@ -27,9 +29,9 @@ bool isInside(const std::string& resolvedBase, const std::string& resolvedPath) 
     return resolvedPath.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The name's components with "\" taken for "/", empty and "." parts
-// dropped; nothing when the name is absolute or climbs with "..".
-std::optional<std::vector<std::u16string>> relativeComponents(std::u16string_view name) {
+} // namespace
+
+std::optional<std::vector<std::u16string>> relativePathComponents(std::u16string_view name) {
     std::u16string text(name);
     for (char16_t& c : text)
         if (c == u'\\')
@@ -54,6 +56,8 @@ std::optional<std::vector<std::u16string>> relativeComponents(std::u16string_vie
     return parts;
 }
 
+namespace {
+
 // Checks the deepest existing ancestor of `native` (the path itself when it
 // exists). What lies below it does not exist yet, so cannot be a link.
 bool deepestExistingIsInside(const std::string& resolvedBase, std::string native) {
@@ -77,7 +81,7 @@ bool deepestExistingIsInside(const std::string& resolvedBase, std::string native
 } // namespace
 
 std::optional<std::u16string> containedPath(std::u16string_view base, std::u16string_view relativeName) {
-    const auto parts = relativeComponents(relativeName);
+    const auto parts = relativePathComponents(relativeName);
     if (!parts)
         return std::nullopt;
     const auto resolvedBase = resolved(base.empty() ? std::string("/") : nativePath(base));
@@ -91,26 +95,50 @@ std::optional<std::u16string> containedPath(std::u16string_view base, std::u16st
     return full;
 }
 
+bool resolvesInside(std::u16string_view folder, std::u16string_view fullPath) {
+    const auto resolvedFolder = resolved(nativePath(folder));
+    return resolvedFolder && deepestExistingIsInside(*resolvedFolder, nativePath(fullPath));
+}
+
 bool createFoldersInside(std::u16string_view base, std::u16string_view fullPath) {
     const std::string nativeBase = nativePath(base);
     const std::string native = nativePath(fullPath);
     const auto resolvedBase = resolved(nativeBase.empty() ? std::string("/") : nativeBase);
     if (!resolvedBase || native.compare(0, nativeBase.size() + 1, nativeBase + "/") != 0)
         return false;
-    // Every folder between the base and the file's name, outermost first.
-    for (size_t slash = native.find('/', nativeBase.size() + 1); slash != std::string::npos;
-         slash = native.find('/', slash + 1)) {
-        const std::string folder = native.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-            return false;
-        // Checked after each step: a link found (or planted) on the way
-        // must not lead the next folder out of the base.
-        const auto real = resolved(folder);
-        struct stat info {};
-        if (!real || !isInside(*resolvedBase, *real) || ::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-            return false;
+    int current = ::open(resolvedBase->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (current < 0)
+        return false;
+    // Every folder between the base and the file's name, outermost first,
+    // each made and entered relative to the one before: no step resolves
+    // the whole path again.
+    bool ok = true;
+    size_t start = nativeBase.size() + 1;
+    for (size_t slash = native.find('/', start); ok && slash != std::string::npos;
+         start = slash + 1, slash = native.find('/', start)) {
+        const std::string name = native.substr(start, slash - start);
+        if (name.empty())
+            continue;
+        if (::mkdirat(current, name.c_str(), 0777) != 0 && errno != EEXIST) {
+            ok = false;
+            break;
+        }
+        int next = ::openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0 && (errno == ELOOP || errno == ENOTDIR)) {
+            // A symbolic link (or something else) in the folder's place:
+            // entered only when it leads to a folder inside the base.
+            const std::string folder = native.substr(0, slash);
+            const auto real = resolved(folder);
+            if (real && isInside(*resolvedBase, *real))
+                next = ::open(real->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        ::close(current);
+        current = next;
+        ok = current >= 0;
     }
-    return true;
+    if (current >= 0)
+        ::close(current);
+    return ok;
 }
 
 } // namespace zelvon

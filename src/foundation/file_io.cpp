@@ -2,9 +2,12 @@
 
 #include "foundation/text_codec.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -65,6 +68,9 @@ bool readFileBytes(std::u16string_view path, std::string& bytes) {
         ::close(fd);
         return false;
     }
+    // One allocation of the right size instead of doubling past it; a file
+    // that grows meanwhile still reads whole.
+    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -81,6 +87,129 @@ bool readFileBytes(std::u16string_view path, std::string& bytes) {
     }
     ::close(fd);
     return true;
+}
+
+namespace {
+
+// Reads `fd` from its start in pieces, each handed to `take` (with `last`
+// set for the final one), up to the first zero byte of the file. `take`
+// returns false when it has seen enough. False on a read error.
+template <typename Take>
+bool readPiecesUntilZero(int fd, Take take) {
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return false;
+    std::string buffer(size_t{1} << 20, '\0');
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        const std::string_view piece(buffer.data(), static_cast<size_t>(n));
+        const size_t zero = piece.find('\0');
+        if (n == 0 || zero != std::string_view::npos) {
+            take(piece.substr(0, zero), true);
+            return true;
+        }
+        if (!take(piece, false))
+            return true;
+    }
+}
+
+// UTF-8 in pieces: a sequence cut by a piece's end is carried over (at most
+// three bytes) and finished with the start of the next piece.
+class PiecewiseUtf8 {
+public:
+    explicit PiecewiseUtf8(std::u16string& text) : text_(text) {}
+
+    bool take(std::string_view piece, bool last) {
+        if (!carry_.empty() || first_) {
+            size_t fromPiece = std::min<size_t>(piece.size(), 4);
+            std::string head = carry_ + std::string(piece.substr(0, fromPiece));
+            carry_.clear();
+            std::string_view rest = head;
+            if (first_) {
+                if (head.size() < kByteOrderMark.size() && !last) {
+                    carry_ = head; // too short yet to tell a mark
+                    return true;
+                }
+                first_ = false;
+                if (rest.starts_with(kByteOrderMark)) {
+                    rest.remove_prefix(kByteOrderMark.size());
+                    markSkipped_ = true;
+                }
+            }
+            size_t used = 0;
+            if (!decodeUtf8Piece(rest, text_, used))
+                return fail();
+            const size_t left = rest.size() - used;
+            if (left > 0 && left <= fromPiece && fromPiece < piece.size())
+                fromPiece -= left; // a sequence begun in the piece: decoded with it
+            else if (left > 0)
+                carry_.assign(rest.substr(used)); // the piece is all in `head`
+            piece.remove_prefix(fromPiece);
+        }
+        if (!piece.empty()) {
+            size_t used = 0;
+            if (!decodeUtf8Piece(piece, text_, used))
+                return fail();
+            carry_.assign(piece.substr(used));
+        }
+        if (last && !carry_.empty())
+            return fail();
+        return true;
+    }
+
+    // As decodeFileText: a byte-order mark with valid UTF-8 after it, or
+    // valid UTF-8 that gives at least one character.
+    bool isUtf8() const { return valid_ && (markSkipped_ || !text_.empty()); }
+
+private:
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+    bool fail() {
+        valid_ = false;
+        return false;
+    }
+
+    std::u16string& text_;
+    std::string carry_;
+    bool first_ = true;
+    bool markSkipped_ = false;
+    bool valid_ = true;
+};
+
+} // namespace
+
+bool readFileTextUntilZero(std::u16string_view path, std::u16string& text) {
+    text.clear();
+    if (!usablePath(path))
+        return false;
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // At most one character per byte; only what is written becomes resident.
+    text.reserve(static_cast<size_t>(st.st_size));
+    PiecewiseUtf8 utf8(text);
+    bool ok = readPiecesUntilZero(fd, [&](std::string_view piece, bool last) { return utf8.take(piece, last); });
+    if (ok && !utf8.isUtf8()) {
+        // Not UTF-8: the file again, byte by byte in the Windows code page.
+        text.clear();
+        ok = readPiecesUntilZero(fd, [&](std::string_view piece, bool) {
+            appendCp1252(piece, text);
+            return true;
+        });
+    }
+    ::close(fd);
+    if (!ok)
+        text.clear();
+    return ok;
 }
 
 bool fileExists(std::u16string_view path) {
@@ -130,13 +259,16 @@ bool AtomicFileWriter::begin(std::u16string_view path) {
     // A symbolic link (a settings file kept elsewhere, say) stays a link:
     // the file it names is the one replaced, in that file's own folder.
     if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(target_.c_str(), nullptr)) {
-            target_ = resolved;
-            std::free(resolved);
-        }
+        char* resolved = ::realpath(target_.c_str(), nullptr);
+        if (resolved == nullptr) // leads nowhere: nothing to replace in place
+            return fail(ENOENT);
+        target_ = resolved;
+        std::free(resolved);
     }
-    if (::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return fail(EISDIR);
+    // Only a regular file is replaced: a folder, a named pipe or a device
+    // someone put there stays as it is.
+    if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     const auto slash = target_.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
@@ -214,6 +346,47 @@ bool writeFileAtomically(std::u16string_view path, std::string_view bytes, int& 
     const bool written = writer.begin(path) && writer.commit(bytes);
     errorNumber = written ? 0 : writer.lastError();
     return written;
+}
+
+bool isAtomicWriterTemporary(std::string_view fileName) {
+    constexpr std::string_view kMarker = ".tmp-";
+    constexpr size_t kRandom = 6; // mkostemp's XXXXXX
+    if (fileName.size() < 1 + 1 + kMarker.size() + kRandom || fileName.front() != '.')
+        return false;
+    const std::string_view random = fileName.substr(fileName.size() - kRandom);
+    for (const char c : random)
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0)
+            return false;
+    return fileName.substr(fileName.size() - kRandom - kMarker.size(), kMarker.size()) == kMarker;
+}
+
+size_t removeStaleFiles(std::u16string_view folder, std::chrono::system_clock::time_point before,
+                        const std::function<bool(std::string_view fileName)>& matches) {
+    if (!usablePath(folder))
+        return 0;
+    const int dirFd = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return 0;
+    DIR* dir = ::fdopendir(dirFd);
+    if (dir == nullptr) {
+        ::close(dirFd);
+        return 0;
+    }
+    const auto limit = std::chrono::duration_cast<std::chrono::nanoseconds>(before.time_since_epoch()).count();
+    size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!matches(name))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const long long changed = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+        if (changed < limit && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir); // closes dirFd too
+    return removed;
 }
 
 ScratchWriteScope::ScratchWriteScope() : previous_(scratchWrites) { scratchWrites = true; }

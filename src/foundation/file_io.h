@@ -4,6 +4,8 @@
 // disk and renamed over the target, so a crash, a kill or a full disk never
 // leaves a half-written or empty file where a good one stood.
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,6 +20,12 @@ std::string nativePath(std::u16string_view path);
 // counts as a file that cannot be opened).
 bool readFileBytes(std::u16string_view path, std::string& bytes);
 
+// Reads a text file the way decodeFileText reads its bytes (UTF-8 when the
+// whole file is, else Windows-1252), ending at the first zero byte, without
+// holding the bytes beside the text: a large page costs its text alone.
+// False as readFileBytes.
+bool readFileTextUntilZero(std::u16string_view path, std::u16string& text);
+
 bool fileExists(std::u16string_view path);
 
 // Makes `to` a second name for the bytes of `from` (a hard link, or a synced
@@ -29,7 +37,9 @@ bool keepCopyAs(std::u16string_view from, std::u16string_view to);
 bool removeFile(std::u16string_view path);
 
 // Writes `bytes` to a temporary file beside `path` and renames it over
-// `path`. False (and `path` untouched) on any failure.
+// `path`. False (and `path` untouched) on any failure, and when `path` is
+// there but is not a regular file (a symbolic link counts by the file it
+// leads to, which is the one replaced).
 bool writeFileAtomically(std::u16string_view path, std::string_view bytes);
 // The same, giving the system's error number of a failure (ENOSPC, EACCES,
 // EROFS...) in `errorNumber`; 0 after success.
@@ -62,6 +72,17 @@ private:
     std::string target_;
     std::string temporary_;
 };
+
+// True for a name the atomic writer gives its temporary files: "." + the
+// target's name + ".tmp-" + six letters or digits.
+bool isAtomicWriterTemporary(std::string_view fileName);
+
+// Removes the regular files directly in `folder` whose name `matches` and
+// whose last change came before `before` (symbolic links and subfolders are
+// left alone). For leftovers of runs that were killed; the caller holds
+// whatever lock keeps live writers out. Returns how many were removed.
+size_t removeStaleFiles(std::u16string_view folder, std::chrono::system_clock::time_point before,
+                        const std::function<bool(std::string_view fileName)>& matches);
 
 // While one of these lives, atomic replacements made on the same thread skip
 // the file and folder syncs: for scratch files that are read straight back

@@ -75,6 +75,29 @@ int32_t parseInt(std::u16string_view text) {
     return -value > kMax ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(-value);
 }
 
+std::optional<int32_t> parseIntInRange(std::u16string_view text) {
+    const int32_t value = parseInt(text);
+    if (value != std::numeric_limits<int32_t>::min() && value != std::numeric_limits<int32_t>::max())
+        return value;
+    // At a limit: either the limit itself was written or the number was
+    // cut to it. Compare the digits with the limit's own.
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    while (i + 1 < text.size() && text[i] == u'0' && isDigit(text[i + 1]))
+        ++i;
+    size_t end = i;
+    while (end < text.size() && isDigit(text[end]))
+        ++end;
+    const std::u16string_view digits = text.substr(i, end - i);
+    const std::u16string_view limit = value < 0 ? std::u16string_view(u"2147483648") : std::u16string_view(u"2147483647");
+    if (digits == limit)
+        return value;
+    return std::nullopt;
+}
+
 std::u16string formatDateTime(TimePoint moment) {
     const auto seconds = std::chrono::floor<std::chrono::seconds>(moment.time_since_epoch()).count();
     const auto time = static_cast<std::time_t>(seconds);

@@ -19,6 +19,10 @@ std::u16string formatInt(long long value);
 // first other character; 0 when there are none). Saturates at the 32-bit
 // limits.
 int32_t parseInt(std::u16string_view text);
+// The same rule, but a number beyond the 32-bit range is nothing instead of
+// the nearest limit: for values where a saturated number would mean
+// something else (a version that no later one could exceed).
+std::optional<int32_t> parseIntInRange(std::u16string_view text);
 
 // Local time as "MM/DD/YYYY HH:MM".
 std::u16string formatDateTime(TimePoint moment);

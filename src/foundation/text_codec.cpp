@@ -85,6 +85,21 @@ long decodeOne(std::string_view bytes, size_t& i) {
     return static_cast<long>(cp);
 }
 
+bool isAscii(std::string_view bytes) {
+    for (const char b : bytes)
+        if (static_cast<unsigned char>(b) >= 0x80)
+            return false;
+    return true;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size())
+        if (decodeOne(bytes, i) < 0)
+            return false;
+    return true;
+}
+
 } // namespace
 
 std::string toUtf8(std::u16string_view text) {
@@ -125,6 +140,41 @@ bool decodeUtf8Strict(std::string_view bytes, std::u16string& out) {
         appendCodePoint(out, static_cast<char32_t>(cp));
     }
     return true;
+}
+
+bool decodeUtf8Piece(std::string_view bytes, std::u16string& out, size_t& used) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        // A lead byte whose sequence runs past the piece waits for the next
+        // one; whether it is well-formed is decided there.
+        const size_t length = b0 >= 0xF0 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC0 ? 2 : 1;
+        if (length > 1 && i + length > bytes.size()) {
+            bool prefix = b0 >= 0xC2 && b0 <= 0xF4;
+            for (size_t k = i + 1; k < bytes.size(); ++k)
+                prefix = prefix && (static_cast<unsigned char>(bytes[k]) & 0xC0) == 0x80;
+            if (!prefix) {
+                used = i;
+                return false;
+            }
+            break;
+        }
+        const long cp = decodeOne(bytes, i);
+        if (cp < 0) {
+            used = i;
+            return false;
+        }
+        appendCodePoint(out, static_cast<char32_t>(cp));
+    }
+    used = i;
+    return true;
+}
+
+void appendCp1252(std::string_view bytes, std::u16string& out) {
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back((b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b));
+    }
 }
 
 std::u16string fromCp1252(std::string_view bytes) {
@@ -171,16 +221,24 @@ std::u16string decodeFileText(std::string_view bytes) {
         return text;
     if (decodeUtf8Strict(bytes, text) && !text.empty())
         return text;
+    text = std::u16string(); // not held beside the second decoding
     return fromCp1252(bytes);
 }
 
 std::string encodeFileText(std::u16string_view text) {
     // Windows-1252 bytes can happen to form valid UTF-8 (the text "Ã©" gives
-    // the UTF-8 form of "é"); reading would then return different text. Whenever the 8-bit form would not read back as
-    // written, the file is written in UTF-8, which always does.
+    // the UTF-8 form of "é"); reading would then return different text.
+    // Whenever the 8-bit form would not read back as written, the file is
+    // written in UTF-8, which always does. Reading takes valid UTF-8 as
+    // UTF-8, and any other bytes as Windows-1252 (which gives back every
+    // character that fitted); so the 8-bit form reads back exactly when it
+    // is plain ASCII or not valid UTF-8. Checked without decoding, so a
+    // large text is not held a second time.
     std::string bytes;
-    if (toCp1252(text, bytes) && decodeFileText(bytes) == text)
+    if (toCp1252(text, bytes) && (isAscii(bytes) || !isValidUtf8(bytes)))
         return bytes;
+    bytes.clear();
+    bytes.shrink_to_fit();
     // A text that itself begins with U+FEFF gets a mark in front, because
     // reading drops the first one.
     if (!text.empty() && text.front() == 0xFEFF)

@@ -19,9 +19,16 @@ std::u16string fromUtf8(std::string_view bytes);
 // included).
 bool decodeUtf8Strict(std::string_view bytes, std::u16string& out);
 
+// Strict UTF-8 decoding of a text that arrives in pieces: appends the
+// characters of every complete sequence in `bytes` to `out` and returns how
+// many bytes they took; a sequence cut off by the end of `bytes` is left for
+// the next piece. False when a sequence is malformed.
+bool decodeUtf8Piece(std::string_view bytes, std::u16string& out, size_t& used);
+
 // Windows-1252 with all 256 bytes mapped: the five bytes the code page leaves
 // undefined map to the C1 controls of the same value.
 std::u16string fromCp1252(std::string_view bytes);
+void appendCp1252(std::string_view bytes, std::u16string& out);
 
 // Encodes into Windows-1252. Returns false when some character has no byte
 // in the code page (`out` then holds '?' in its place).

@@ -7,21 +7,24 @@ namespace zelvon {
 namespace {
 
 // Every line end becomes CR LF: a CR LF pair stays one pair, a lone LF gets
-// its CR, a lone CR is left as it is.
-std::u16string withCrLf(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            out += u"\r\n";
-            ++i;
-        } else if (text[i] == u'\n') {
-            out += u"\r\n";
-        } else {
-            out += text[i];
-        }
+// its CR, a lone CR is left as it is. In place: the bytes grow once, by the
+// number of CRs missing, and are moved back to front.
+void expandLineFeeds(std::string& bytes) {
+    size_t missing = 0;
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+            ++missing;
+    if (missing == 0)
+        return;
+    size_t from = bytes.size();
+    bytes.resize(bytes.size() + missing);
+    size_t to = bytes.size();
+    while (from > 0) {
+        const char c = bytes[--from];
+        bytes[--to] = c;
+        if (c == '\n' && (from == 0 || bytes[from - 1] != '\r'))
+            bytes[--to] = '\r';
     }
-    return out;
 }
 
 } // namespace
@@ -86,6 +89,16 @@ void TextFile::writeText(std::u16string_view text) {
     buffer_.append(text);
 }
 
+void TextFile::takeText(std::u16string&& text) {
+    if (isOpen_ && mode_ == Mode::Write && fresh_) {
+        fresh_ = false;
+        dirty_ = true;
+        buffer_ = std::move(text);
+        return;
+    }
+    writeText(std::u16string_view(text));
+}
+
 bool TextFile::close() {
     if (!isOpen_)
         return true;
@@ -94,7 +107,17 @@ bool TextFile::close() {
     bool ok = true;
     if (mode_ == Mode::Write) {
         // Without any text written the new file is simply empty.
-        ok = writer_.commit(dirty_ ? encodeFileText(withCrLf(buffer_)) : std::string());
+        std::string bytes;
+        if (dirty_) {
+            // Encoded first and the line ends made in the bytes: CR and LF
+            // are single bytes in both encodings and never part of another
+            // character, and no second wide copy of a large text is made.
+            bytes = encodeFileText(buffer_);
+            buffer_.clear();
+            buffer_.shrink_to_fit();
+            expandLineFeeds(bytes);
+        }
+        ok = writer_.commit(bytes);
     }
     dirty_ = false;
     buffer_.clear();

@@ -29,6 +29,9 @@ public:
     bool readLine(std::u16string& line);
     // Appends text; callers include "\n" where they want a line break.
     void writeText(std::u16string_view text);
+    // The same, taking over the text when nothing was written before, so a
+    // large text is not copied.
+    void takeText(std::u16string&& text);
     // Writes out a file opened for writing (empty when nothing was written)
     // and replaces the target. False when that failed; the previous file is
     // then left whole. Closing a file opened for reading always succeeds.

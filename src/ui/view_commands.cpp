@@ -85,7 +85,7 @@ void CVertrelView::removeSelected() {
     const size_t index = recordIndex(item);
     delete item;
     if (!removeProduct(watchList_, index))
-        flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");
+        flowUi_.showMessage(withSaveReason(u"Could not save the watch list to " + watchList_.path(), watchList_), u"Error");
 }
 
 void CVertrelView::markSelectedNew() {
@@ -100,7 +100,7 @@ void CVertrelView::markSelectedNew() {
     setEntryImage(item, record->isNew != 0);
     renderItem(item);
     if (!saved)
-        flowUi_.showMessage(u"Could not save the watch list to " + watchList_.path(), u"Error");
+        flowUi_.showMessage(withSaveReason(u"Could not save the watch list to " + watchList_.path(), watchList_), u"Error");
 }
 
 void CVertrelView::openHelp() {

@@ -37,7 +37,8 @@ void runAddProductCommand(CVertrelView& view) {
     for (size_t i = 0; i < added.size(); ++i)
         view.insertWatchEntry(added[i], i + 1 == added.size());
     if (!added.empty() && !saved)
-        context.ui.showMessage(u"Could not save the watch list to " + view.watchList().path(), u"Error");
+        context.ui.showMessage(
+            withSaveReason(u"Could not save the watch list to " + view.watchList().path(), view.watchList()), u"Error");
 }
 
 void runPreferencesCommand(CVertrelView& view) {

@@ -67,6 +67,10 @@ CompletionOutcome completeDownload(WatchList& list, size_t index, bool downloadS
     outcome.updated = true;
     outcome.record = changed;
     outcome.saved = list.save();
+    if (!outcome.saved) {
+        outcome.saveError = list.saveRefusal();
+        outcome.lockLost = list.saveLostLock();
+    }
     return outcome;
 }
 

@@ -40,6 +40,8 @@ struct CompletionOutcome {
     bool saved = false;    // ... and the list file was saved
     bool pageUnreadable = false; // the output had no name and no version
     ProductRecord record;  // the record as it stands after the completion
+    std::u16string saveError; // why the save was refused, when it says (WatchList::saveError)
+    bool lockLost = false;    // the save was refused because the folder's lock is lost
 };
 
 // For the record at `index`: on a successful download reads `outputPath`,

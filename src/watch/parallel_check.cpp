@@ -1,6 +1,7 @@
 #include "watch/parallel_check.h"
 
 #include "foundation/text_codec.h"
+#include "watch/leftover_files.h"
 
 #include <chrono>
 #include <filesystem>
@@ -46,10 +47,7 @@ void removeLeftoverJobFiles(std::u16string_view appFolder) {
     std::error_code error;
     for (fs::directory_iterator it(fs::path(toUtf8(appFolder)) / "cache", error), end; !error && it != end;
          it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        const bool jobFile = name.rfind("job-", 0) == 0 &&
-                             (name.ends_with("-workspace.htm") || name.ends_with("-productTemp.txt"));
-        if (jobFile)
+        if (isJobScratchFile(it->path().filename().string()))
             fs::remove(it->path(), error);
     }
 }
@@ -79,7 +77,7 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
 
     CompletionQueue queue;
     std::map<size_t, std::thread> workers; // by batch position
-    for (;;) {
+    const auto startJobs = [&] {
         if (observer.cancelRequested())
             batch.cancel();
         while (std::optional<BatchJob> job = batch.nextJob()) {
@@ -94,6 +92,9 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
                                                      makeFailure(FailureKind::Other, u"no thread could be started for the download")});
             }
         }
+    };
+    for (;;) {
+        startJobs();
         reportInOrder(batch, observer);
         if (batch.runningCount() == 0)
             break;
@@ -104,6 +105,10 @@ UpdateBatchSummary runParallelChecks(WatchList& list, const std::vector<size_t>&
                 workers.erase(worker);
             }
             batch.finishJob(job, result);
+            // Each finished job makes room at once: the next download goes
+            // out while the completions that arrived with this one are
+            // still being saved, instead of after all of them.
+            startJobs();
         }
     }
     reportInOrder(batch, observer);

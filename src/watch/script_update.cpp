@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace zelvon {
@@ -29,18 +30,55 @@ FetchResult fetch(const FlowContext& context, const std::u16string& url, const s
                                     context.proxy.fetchOptions());
 }
 
-// The destination is written by the update server: it may only name a file
-// inside the application folder. A refused name fails like a download that
-// could not be stored, so the version stays and nothing lands outside; its
-// cause says it was refused, not that the server failed.
-FetchResult fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+// A sane script set: more files, or folders deeper than this, are not a
+// script set but a server gone wrong, and would keep the update busy.
+constexpr size_t kMaxScriptFiles = 500;
+constexpr size_t kMaxDestinationFolders = 16;
+
+// The destination is written by the update server: it may only name a
+// script file, somewhere inside the application folder but never in its
+// cache folder, where the lists, the work files and the description itself
+// live (in any spelling, and also through a link that leads there).
+// Nothing, with the reason in `refusal`, for any other.
+std::optional<std::u16string> scriptFileTarget(const FlowContext& context, std::u16string_view destination,
+                                               std::u16string& refusal) {
+    const std::u16string named(destination);
+    const auto parts = relativePathComponents(destination);
+    if (parts && parts->size() - 1 > kMaxDestinationFolders) {
+        refusal = u"the update named a destination more than 16 folders deep: " + named;
+        return std::nullopt;
+    }
     const auto target = containedPath(context.appFolder, destination);
+    if (!target) {
+        refusal = u"the update named a destination outside the application folder: " + named;
+        return std::nullopt;
+    }
+    if (parts->front() == u"cache" || resolvesInside(appFile(context.appFolder, u"/cache"), *target)) {
+        refusal = u"the update named a destination in the cache folder, which holds the lists: " + named;
+        return std::nullopt;
+    }
+    return target;
+}
+
+// A refused name fails like a download that could not be stored, so the
+// version stays and nothing lands outside; its cause says it was refused,
+// not that the server failed.
+FetchResult fetchScriptFile(const FlowContext& context, const std::u16string& url, std::u16string_view destination) {
+    std::u16string refusal;
+    const auto target = scriptFileTarget(context, destination, refusal);
     if (!target)
-        return {false, makeFailure(FailureKind::Refused, u"the update named a destination outside the application folder: " +
-                                                             std::u16string(destination))};
+        return {false, makeFailure(FailureKind::Refused, refusal)};
     if (!createFoldersInside(context.appFolder, *target))
         return {false, makeWriteFailure(errno)};
     return fetch(context, url, *target);
+}
+
+size_t countScriptFiles(const XmlNode* root) {
+    size_t count = 0;
+    for (const XmlNode* child = XmlTree::firstChild(root); child != nullptr; child = XmlTree::nextSibling(child))
+        if (child->name == u"scriptFile")
+            ++count;
+    return count;
 }
 
 } // namespace
@@ -68,14 +106,17 @@ ScriptUpdateOutcome runScriptUpdate(const FlowContext& context) {
 
     XmlDocument description;
     const XmlNode* root = description.load(infoPath) ? description.findNode(u"root") : nullptr;
-    if (root == nullptr) {
+    // "12abc" counts as 12 and a word as 0, so a damaged number never
+    // announces a newer set. A number beyond the integer range is refused:
+    // stored as the largest integer it would block every later set.
+    const std::optional<int32_t> version =
+        root == nullptr ? std::nullopt : parseIntInRange(decodedAttribute(root, u"version"));
+    if (!version || countScriptFiles(root) > kMaxScriptFiles) {
         ui.showPaneText(u"Did not download valid script checking information.");
         return ScriptUpdateOutcome::Failed;
     }
 
-    // "12abc" counts as 12 and a word as 0, so a damaged number never
-    // announces a newer set.
-    const int32_t offered = parseInt(decodedAttribute(root, u"version"));
+    const int32_t offered = *version;
     if (installed >= offered) {
         ui.showMessage(kNoNewScripts, u"");
         ui.showPaneText(kNoNewScripts);

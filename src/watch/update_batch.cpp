@@ -127,6 +127,12 @@ BatchJobReport UpdateBatch::finishJob(const BatchJob& job, const DownloadResult&
         ++summary_.failed;
     if (report.saveFailed())
         ++summary_.saveFailures;
+    // Another process may own the folder now: whatever more this batch
+    // found could not be saved without overwriting its work.
+    if (report.outcome.lockLost) {
+        summary_.lockLost = true;
+        cancelRequested_ = true;
+    }
     if (report.succeeded && report.outcome.record.isNew != 0)
         ++summary_.newProducts;
     unreported_[job.position] = report;

@@ -37,6 +37,9 @@ struct UpdateBatchSummary {
     size_t saveFailures = 0; // successful downloads whose list save failed
     size_t newProducts = 0;  // checked products marked new after their check
     bool cancelled = false;  // cancel came before the batch had ended
+    // A save found the folder's lock lost: the batch started nothing more
+    // (the reason is in that job's outcome.saveError).
+    bool lockLost = false;
 };
 
 struct UpdateBatchOptions {

@@ -1,6 +1,7 @@
 #include "watch/watch_list.h"
 
 #include "app/settings_store.h"
+#include "watch/app_folder_lock.h"
 #include "foundation/entity_codec.h"
 #include "foundation/file_io.h"
 #include "foundation/text_file.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <sys/stat.h>
 
 namespace zelvon {
 namespace {
@@ -87,6 +89,38 @@ std::u16string freeSetAsideName(const std::u16string& path, TimePoint now) {
     return name;
 }
 
+// What stands at `path` when it is there but is not a regular file (a
+// symbolic link counts by what it leads to); empty when it is a regular
+// file or nothing is there. Such a thing is never read (a named pipe would
+// block, a device never end) and never replaced: the user put it there.
+std::u16string notARegularFile(const std::u16string& path) {
+    struct stat info {};
+    const std::string native = nativePath(path);
+    if (::lstat(native.c_str(), &info) != 0)
+        return {};
+    const bool link = S_ISLNK(info.st_mode);
+    if (link && ::stat(native.c_str(), &info) != 0)
+        return u"a symbolic link that leads nowhere";
+    std::u16string what;
+    if (S_ISREG(info.st_mode))
+        return {};
+    if (S_ISDIR(info.st_mode))
+        what = u"a folder";
+    else if (S_ISFIFO(info.st_mode))
+        what = u"a named pipe";
+    else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        what = u"a device";
+    else if (S_ISSOCK(info.st_mode))
+        what = u"a socket";
+    else
+        what = u"not a regular file";
+    return link ? u"a symbolic link to " + what : what;
+}
+
+std::u16string leftAloneText(const std::u16string& path, const std::u16string& what) {
+    return u"The list file " + path + u" is " + what + u", not a regular file: it is left alone and nothing is saved there.";
+}
+
 } // namespace
 
 bool WatchList::load(std::u16string_view path, int leaveNewDays, TimePoint now) {
@@ -96,6 +130,9 @@ bool WatchList::load(std::u16string_view path, int leaveNewDays, TimePoint now) 
     setAsidePath_.clear();
     setAsideDone_ = false;
     noticeGiven_ = false;
+    notAFile_ = notARegularFile(path_);
+    if (!notAFile_.empty())
+        return false;
 
     // A file that is there but cannot be used still holds the user's
     // products: the next save must not replace it unseen.
@@ -162,15 +199,34 @@ bool WatchList::setAsideUnreadableFile() const {
 }
 
 std::u16string WatchList::takeSetAsideNotice() {
-    if (setAsidePath_.empty() || noticeGiven_)
+    if (noticeGiven_ || (setAsidePath_.empty() && notAFile_.empty()))
         return {};
     noticeGiven_ = true;
+    if (!notAFile_.empty())
+        return leftAloneText(path_, notAFile_) + u" The list starts empty.";
     return u"The list file " + path_ + u" could not be read (damaged or of another version). It is kept as " +
            setAsidePath_ + u" and the list starts empty.";
 }
 
+std::u16string withSaveReason(std::u16string message, const WatchList& list) {
+    if (!list.saveRefusal().empty())
+        message += u": " + list.saveRefusal();
+    return message;
+}
+
 bool WatchList::save() const {
     saveError_ = 0;
+    saveRefusal_.clear();
+    saveLostLock_ = false;
+    if (!AppFolderLock::confirmHeldFor(path_, saveRefusal_)) {
+        saveLostLock_ = true;
+        return false;
+    }
+    // Checked again now: it may have appeared since the load.
+    if (const std::u16string what = notARegularFile(path_); !what.empty()) {
+        saveRefusal_ = leftAloneText(path_, what);
+        return false;
+    }
     if (!setAsideUnreadableFile()) {
         saveError_ = errno;
         return false;
@@ -189,7 +245,11 @@ bool WatchList::save() const {
     return written;
 }
 
-Failure WatchList::lastSaveFailure() const { return makeWriteFailure(saveError_); }
+Failure WatchList::lastSaveFailure() const {
+    if (!saveRefusal_.empty())
+        return makeFailure(FailureKind::Refused, saveRefusal_);
+    return makeWriteFailure(saveError_);
+}
 
 size_t WatchList::append(const ProductRecord& record) {
     records_.push_back(record);

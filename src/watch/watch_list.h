@@ -18,6 +18,11 @@ namespace zelvon {
 
 class Clock;
 class SettingsStore;
+class WatchList;
+
+// A front end's message about a failed save, with the list's reason after
+// it when the save was refused for one (see WatchList::saveRefusal).
+std::u16string withSaveReason(std::u16string message, const WatchList& list);
 
 class WatchList {
 public:
@@ -36,10 +41,19 @@ public:
     // file is replaced only when the whole text has reached the disk; false
     // (and the previous file whole) otherwise. After a load that could not
     // read an existing file, that file is first kept under setAsidePath();
-    // if that fails nothing is written.
+    // if that fails nothing is written. Nothing is written either when the
+    // path names something other than a regular file (a folder, a named
+    // pipe, a link to a device), or when this process locked the
+    // application folder and has lost that lock (see AppFolderLock).
     bool save() const;
+    // Why the last save was refused, for one of the reasons above; empty
+    // after a success or a failed write.
+    const std::u16string& saveRefusal() const { return saveRefusal_; }
+    // The last save was refused because the folder's lock is lost: every
+    // later save will be too, so a run should stop.
+    bool saveLostLock() const { return saveLostLock_; }
     // Why the last failed save failed (a full disk, a read-only folder), as
-    // the system said it.
+    // the system said it; a refusal above as its reason.
     Failure lastSaveFailure() const;
 
     // The exact text `save` writes, before the line feeds become CR LF.
@@ -67,10 +81,14 @@ public:
     // is kept under (path + ".unreadable-YYYYMMDD-HHMMSS", never an existing
     // file), from the next save on. Empty otherwise.
     const std::u16string& setAsidePath() const { return setAsidePath_; }
-    // The same news as a sentence for the user; given once per such load,
-    // empty afterwards, so a front end that asks after every step says it
-    // once.
+    // The same news as a sentence for the user, or that the list file was
+    // left alone because it is not a regular file; given once per such
+    // load, empty afterwards, so a front end that asks after every step
+    // says it once.
     std::u16string takeSetAsideNotice();
+    // After a load: what stands at the path when it is not a regular file
+    // ("a folder", "a named pipe", ...); empty otherwise.
+    const std::u16string& notAFile() const { return notAFile_; }
 
 private:
     bool setAsideUnreadableFile() const;
@@ -79,6 +97,9 @@ private:
     std::u16string path_;
     bool loaded_ = false;
     std::u16string setAsidePath_;
+    std::u16string notAFile_;
+    mutable std::u16string saveRefusal_;
+    mutable bool saveLostLock_ = false;
     mutable bool setAsideDone_ = false;
     mutable int saveError_ = 0;
     bool noticeGiven_ = false;

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 namespace zelvon {
 namespace {
@@ -76,6 +82,71 @@ TEST_F(FoundationCliTest, SettingsWritesAndReadsTextAndIntegers) {
     const auto blocked = run({"settings", "set-int", "Prefs", "LeaveNew", "2"});
     EXPECT_EQ(blocked.exitCode, 1);
     EXPECT_NE(blocked.err.find("Prefs/LeaveNew"), std::string::npos) << blocked.err;
+}
+
+// A full disk, simulated with a file size limit that the command inherits
+// from a forked child of the test: every value length must report a write
+// that did not reach the disk, and the file must keep what it held. The
+// values that fit show the limit is what fails the others.
+TEST_F(FoundationCliTest, SettingsOnAFullDiskAreReportedWhateverTheLength) {
+    ASSERT_EQ(run({"settings", "set", "Settings", "ProxyAddress", "proxy.example"}).exitCode, 0);
+    const std::string before = config.read("Tervane/Zelvon.conf");
+    constexpr rlim_t kLimit = 250; // bytes a file may grow to
+    const struct {
+        size_t length;
+        bool fits;
+    } cases[] = {{1, true}, {100, true}, {254, false}, {255, false}, {256, false}, {300, false}, {400, false},
+                 {511, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::string value(c.length, 'v');
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails with EFBIG instead
+            const rlimit limit{kLimit, kLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const auto result = run({"settings", "set", "Settings", "Value" + std::to_string(c.length), value});
+            const bool told = result.err.find("could not store Settings/Value") != std::string::npos;
+            ::_exit(result.exitCode == 0 ? 0 : (result.exitCode == 1 && told ? 1 : 2));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        const std::string after = config.read("Tervane/Zelvon.conf");
+        if (c.fits) {
+            EXPECT_EQ(WEXITSTATUS(status), 0);
+            EXPECT_NE(after.find(value), std::string::npos);
+            config.write("Tervane/Zelvon.conf", before); // where the next case starts
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 1) << "a failed write passed for success";
+            EXPECT_EQ(after, before);
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(config.path() / "Tervane"))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"Zelvon.conf", "Zelvon.conf.lock"})) << "no temporary file left";
+    }
+}
+
+// A writer killed between making its temporary file and renaming it leaves
+// that file; the next write removes it (only the settings file's own, only
+// older ones).
+TEST_F(FoundationCliTest, SettingsWritesClearTheirOwnLeftovers) {
+    ASSERT_EQ(run({"settings", "set-int", "Prefs", "LeaveNew", "1"}).exitCode, 0);
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    for (const char* name : {".Zelvon.conf.tmp-Ab12Cd", ".Other.conf.tmp-Ab12Cd", ".Zelvon.conf.tmp-young1"}) {
+        config.write(std::string("Tervane/") + name, "half a settings file");
+        if (std::string(name).find("young") == std::string::npos)
+            std::filesystem::last_write_time(config.path() / "Tervane" / name, old);
+        else
+            std::filesystem::last_write_time(config.path() / "Tervane" / name, old + std::chrono::hours(1));
+    }
+    ASSERT_EQ(run({"settings", "set-int", "Prefs", "LeaveNew", "2"}).exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(config.path() / "Tervane/.Zelvon.conf.tmp-Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(config.path() / "Tervane/.Other.conf.tmp-Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(config.path() / "Tervane/.Zelvon.conf.tmp-young1"));
 }
 
 TEST_F(FoundationCliTest, WrongArgumentsGiveTheUsageExit) {

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
 #include <sstream>
 #include <thread>
 #include <map>
@@ -180,6 +182,89 @@ TEST_F(WatchCli, ASignalStopsTheRunWhereverItComes) {
             EXPECT_NE(file.find("productVersion=\"2.0\""), std::string::npos) << "the running download is applied";
             EXPECT_EQ(result.out.find("Name: Zed"), std::string::npos) << result.out;
         }
+    }
+}
+
+// While a check holds the folder, nothing a user or data can delete lets a
+// second writer in; once the folder is replaced under it, the check stops
+// at its next save instead of writing over what the new folder holds.
+TEST_F(WatchCli, TheFolderLockHoldsUntilTheFolderIsReplaced) {
+    setPage("stall", "Alpha", "2.0");
+    setPage("2", "Beta", "2.0");
+    writeList({{"stall", "Alpha", "1.0", 1, "", 1}, {"2", "Beta", "1.0"}, {"3", "Gamma", "1.0"}});
+    test::ProgramResult check;
+    std::thread runner([&] { check = run({"check", "--jobs", "1"}); });
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ASSERT_TRUE(changed_.wait_for(lock, std::chrono::seconds(20), [this] { return stalled_; }));
+    }
+    const auto release = [this] {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            released_ = true;
+        }
+        changed_.notify_all();
+    };
+    // What the old lock file was, and the whole cache besides, goes.
+    const std::string before = listFile();
+    std::filesystem::remove_all(app_.path() / "cache");
+    std::filesystem::create_directory(app_.path() / "cache");
+    app_.write("cache/productList.txt", before);
+    const auto ack = run({"ack", "--all"});
+    EXPECT_EQ(ack.exitCode, 75) << ack.out << ack.err;
+    EXPECT_EQ(listFile(), before);
+
+    // Now the folder is moved away and a copy takes its place.
+    const auto moved = scratch_.path() / "moved";
+    std::filesystem::rename(app_.path(), moved);
+    std::filesystem::copy(moved, app_.path(), std::filesystem::copy_options::recursive);
+    release();
+    runner.join();
+    EXPECT_EQ(check.exitCode, 1) << check.out << check.err;
+    EXPECT_NE(check.err.find("was replaced by another folder"), std::string::npos) << check.err;
+    EXPECT_NE(check.err.find("lock is lost"), std::string::npos) << check.err;
+    EXPECT_EQ(check.out.find("Name: Beta"), std::string::npos) << "nothing started after the lost lock";
+    EXPECT_EQ(requests(), 1);
+    EXPECT_EQ(listFile(), before);
+    EXPECT_EQ(test::slurpFile((moved / "cache/productList.txt").string()), before);
+    // The folder now at the path is free for the next run.
+    const auto later = run({"ack", "--all"});
+    EXPECT_EQ(later.exitCode, 0) << later.err;
+    EXPECT_NE(listFile(), before);
+}
+
+// Something other than a regular file in the watch list's place is said
+// and left alone: listing tells why, adding fetches but cannot save.
+TEST_F(WatchCli, AListThatIsNoRegularFileIsReportedAndKept) {
+    namespace fs = std::filesystem;
+    setPage("7", "Added", "1.0");
+    const fs::path list = app_.path() / "cache/productList.txt";
+    const struct {
+        const char* label;
+        std::function<void()> make;
+        fs::file_type type;
+        const char* what;
+    } cases[] = {
+        {"named pipe", [&] { ASSERT_EQ(::mkfifo(list.c_str(), 0644), 0); }, fs::file_type::fifo, "a named pipe"},
+        {"folder", [&] { fs::create_directory(list); }, fs::file_type::directory, "a folder"},
+        {"link to /dev/zero", [&] { fs::create_symlink("/dev/zero", list); }, fs::file_type::symlink,
+         "a symbolic link to a device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(list);
+        c.make();
+        const auto listed = run({"list"});
+        EXPECT_EQ(listed.out, "");
+        EXPECT_NE(listed.err.find(std::string("is ") + c.what + ", not a regular file"), std::string::npos)
+            << listed.err;
+        const auto added = run({"add", "--id", "7"});
+        EXPECT_EQ(added.exitCode, 1) << added.out << added.err;
+        EXPECT_NE(added.err.find("could not save the watch list"), std::string::npos) << added.err;
+        EXPECT_NE(added.err.find("left alone"), std::string::npos) << added.err;
+        EXPECT_EQ(fs::symlink_status(list).type(), c.type);
+        for (const auto& entry : fs::directory_iterator(app_.path() / "cache"))
+            EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
     }
 }
 
@@ -398,7 +483,7 @@ TEST_F(WatchCli, CommandsThatCannotRunChangeNothing) {
             std::filesystem::remove(app_.path() / "scripts/scripts.txt");
         int lockFd = -1;
         if (c.locked) {
-            lockFd = ::open(app_.file("cache/zelvon.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            lockFd = ::open(app_.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             ASSERT_EQ(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
         }
         const auto result = run(c.args);

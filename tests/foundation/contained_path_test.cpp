@@ -87,6 +87,22 @@ TEST_F(ContainedPathTest, CreatesMissingFoldersOnlyInside) {
     // A file where a folder should be.
     base.write("plain", "x");
     EXPECT_FALSE(createFoldersInside(base.u16path(), base.u16file("plain/x.nrt")));
+
+    // A link that stays inside is followed, and the folders are made where
+    // it leads.
+    fs::create_directory(base.path() / "real");
+    fs::create_directory_symlink(base.path() / "real", base.path() / "scripts" / "alias");
+    EXPECT_TRUE(createFoldersInside(base.u16path(), base.u16file("scripts/alias/made/x.nrt")));
+    EXPECT_TRUE(fs::is_directory(base.path() / "real" / "made"));
+
+    // 1,600 folders deep, made one step from the last (resolving the whole
+    // path at every step took half a minute at this depth).
+    std::string deep = "deep";
+    for (int i = 0; i < 1600; ++i)
+        deep += "/d";
+    EXPECT_TRUE(createFoldersInside(base.u16path(), base.u16file(deep + "/x.nrt")));
+    EXPECT_TRUE(fs::is_directory(base.path() / deep));
+    EXPECT_FALSE(fs::exists(base.path() / deep / "x.nrt"));
 }
 
 } // namespace

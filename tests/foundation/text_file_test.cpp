@@ -2,6 +2,7 @@
 // temporary-file-and-rename replacement that never leaves a damaged file.
 
 #include "foundation/file_io.h"
+#include "foundation/text_codec.h"
 #include "foundation/text_file.h"
 #include "support/temp_dir.h"
 
@@ -76,14 +77,41 @@ TEST_F(TextFileTest, WritesCrLfLineEndsInWindows1252OrElseUtf8) {
         {{u"a\r", u"\nb"}, "a\r\nb"}, // CR LF split across two writes
         {{u"caf\u00e9 \u20ac\n"}, "caf\xE9 \x80\r\n"},
         {{u"caf\u00e9 ", u"\u4e2d"}, "caf\xC3\xA9 \xE4\xB8\xAD"},
+        {{u"\n\nx\n"}, "\r\n\r\nx\r\n"},
+        // 8-bit bytes that would read back as UTF-8 are written as UTF-8;
+        // 8-bit bytes that are no UTF-8 stay 8-bit, line ends included.
+        {{u"\u00c3\u00a9\n"}, "\xC3\x83\xC2\xA9\r\n"},
+        {{u"\u00c3\n\u00a9"}, "\xC3\r\n\xA9"},
+        {{u"\u00ef\u00bb\u00bfx\n"}, "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
+        {{u"\ufeffx\n"}, "\xEF\xBB\xBF\xEF\xBB\xBFx\r\n"},
     };
     for (const auto& [pieces, bytes] : cases) {
-        TextFile file;
-        ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write));
+        // Written piece by piece, and as one text handed over whole.
+        for (const bool whole : {false, true}) {
+            TextFile file;
+            ASSERT_TRUE(file.open(dir.u16file("out.txt"), TextFile::Mode::Write));
+            std::u16string all;
+            for (const auto& piece : pieces) {
+                all += piece;
+                if (!whole)
+                    file.writeText(piece);
+            }
+            if (whole)
+                file.takeText(std::move(all));
+            ASSERT_TRUE(file.close());
+            EXPECT_EQ(dir.read("out.txt"), bytes) << bytes;
+        }
+        // What is written reads back as the text (line ends as CR LF).
+        std::u16string text;
         for (const auto& piece : pieces)
-            file.writeText(piece);
-        ASSERT_TRUE(file.close());
-        EXPECT_EQ(dir.read("out.txt"), bytes) << bytes;
+            text += piece;
+        std::u16string crlf;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
+                crlf += u'\r';
+            crlf += text[i];
+        }
+        EXPECT_EQ(decodeFileText(bytes), crlf) << bytes;
     }
 }
 
@@ -189,6 +217,39 @@ TEST_F(TextFileTest, ReplacementKeepsPermissionsAndSymbolicLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("real/settings.conf").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+// A page is read and decoded in pieces of a megabyte: the result must be
+// what decoding the whole bytes (cut at the first zero) gives, also when a
+// character, the byte-order mark or a bad sequence straddles a piece's end.
+TEST_F(TextFileTest, PiecewiseReadingDecodesAsTheWholeBytesWould) {
+    const size_t piece = size_t{1} << 20;
+    const auto padded = [&](size_t before, const std::string& tail) { return std::string(before, 'a') + tail; };
+    const std::string cases[] = {
+        "", "abc", "\xEF\xBB\xBF", "\xEF\xBB", "\xEF\xBB\xBF" "caf\xC3\xA9", "\xEF\xBB\xBF" "caf\xE9",
+        "caf\xE9", "caf\xC3\xA9 \xE4\xB8\xAD", std::string("ab\0\xE9", 4), std::string("\0abc", 4), "ab\xC3",
+        "\xC3", "\xF0\x9F\x98\x80", "\xC0\xAF", "\xED\xA0\x80",
+        padded(piece - 1, "\xC3\xA9 after"),        // two bytes across the cut
+        padded(piece - 2, "\xF0\x9F\x98\x80 z"),  // four bytes across the cut
+        padded(piece - 1, "\xF0\x9F\x98\x80"),
+        padded(piece - 3, "\xF0\x9F\x98\x80"),
+        padded(piece - 1, "\xC3x"),                // a bad sequence across the cut
+        padded(piece - 1, "\xC3"),                 // cut off at the very end
+        padded(piece, "\xE9"),                     // 8-bit just after the cut
+        padded(piece - 1, std::string("\xC3\0\xA9", 3)),
+        padded(2 * piece + 5, "\xE2\x82\xAC"),
+    };
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(bytes.size() > 40 ? std::to_string(bytes.size()) + " bytes" : bytes);
+        dir.write("page.htm", bytes);
+        std::u16string text;
+        ASSERT_TRUE(readFileTextUntilZero(dir.u16file("page.htm"), text));
+        EXPECT_TRUE(text == decodeFileText(std::string_view(bytes).substr(0, bytes.find('\0'))));
+    }
+    std::u16string text;
+    EXPECT_FALSE(readFileTextUntilZero(dir.u16file("missing.htm"), text));
+    std::filesystem::create_directory(dir.path() / "folder.htm");
+    EXPECT_FALSE(readFileTextUntilZero(dir.u16file("folder.htm"), text));
 }
 
 TEST_F(TextFileTest, ReadFileBytesReadsRegularFilesOnly) {

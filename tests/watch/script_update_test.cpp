@@ -7,6 +7,7 @@
 #include "app/settings_store.h"
 #include "demo_store.h"
 #include "maker_site.h"
+#include "foundation/formatting.h"
 #include "foundation/text_codec.h"
 #include "net/http_fetcher.h"
 #include "support/local_http_server.h"
@@ -171,8 +172,20 @@ TEST_F(ScriptUpdateTest, FilesArriveInOrderAndOnlyACompleteSetRaisesTheVersion) 
 TEST_F(ScriptUpdateTest, DestinationsOutsideTheFolderFailLikeADownload) {
     outside.write("victim.txt", "mine");
     fs::create_directory_symlink(outside.path(), app.path() / "scripts" / "out");
+    // The cache folder holds the user's lists and the work files, not
+    // scripts: refused in every spelling, also through a link into it.
+    app.write("cache/productList.txt", "the user's list");
+    fs::create_directory_symlink(app.path() / "cache", app.path() / "scripts" / "tocache");
+    std::string deep = "data";
+    for (int i = 0; i < 16; ++i)
+        deep += "\\d";
     const std::string destinations[] = {outside.file("victim.txt"), "..\\victim.txt", "scripts/../../victim.txt",
-                                        "scripts\\out\\victim.txt", "scripts\\out\\new\\victim.txt", ""};
+                                        "scripts\\out\\victim.txt", "scripts\\out\\new\\victim.txt", "",
+                                        "cache\\zelvon.lock", "cache/productList.txt", "./cache/productList.txt",
+                                        ".\\cache\\new\\x.nrt", "cache", "scripts\\tocache\\productList.txt",
+                                        "scripts/./tocache/new.nrt",
+                                        // 17 folders deep: more than a script set needs.
+                                        deep + "\\x.xml"};
     serve("a.nrt", "new a");
     serve("evil.txt", "overwritten");
     for (const std::string& destination : destinations) {
@@ -189,6 +202,65 @@ TEST_F(ScriptUpdateTest, DestinationsOutsideTheFolderFailLikeADownload) {
     EXPECT_EQ(outside.read("victim.txt"), "mine");
     EXPECT_EQ(std::distance(fs::directory_iterator(outside.path()), fs::directory_iterator()), 1);
     EXPECT_FALSE(fs::exists(app.path().parent_path() / "victim.txt"));
+    EXPECT_EQ(app.read("cache/productList.txt"), "the user's list");
+    EXPECT_FALSE(fs::exists(app.path() / "cache" / "zelvon.lock"));
+    EXPECT_FALSE(fs::exists(app.path() / "cache" / "new"));
+    EXPECT_FALSE(fs::exists(app.path() / "data" / "d"));
+
+    // 16 folders deep is still a script file, and a folder merely named
+    // like the cache elsewhere is no cache.
+    ui = test::RecordingFlowUi();
+    std::string sixteen = "data";
+    for (int i = 0; i < 15; ++i)
+        sixteen += "/d";
+    describe("2", {{"A", "a.nrt", sixteen + "/x.xml"}, {"B", "evil.txt", "scripts/cache/b.nrt"},
+                   {"C", "a.nrt", "Cache/c.nrt"}});
+    EXPECT_EQ(update(), ScriptUpdateOutcome::Installed) << toUtf8(ui.paneTexts.back());
+    EXPECT_EQ(app.read(sixteen + "/x.xml"), "new a");
+    EXPECT_EQ(app.read("scripts/cache/b.nrt"), "overwritten");
+    EXPECT_EQ(app.read("Cache/c.nrt"), "new a");
+}
+
+TEST_F(ScriptUpdateTest, VersionsOutOfRangeAndOversizedSetsAreInvalid) {
+    const std::string invalid = "Did not download valid script checking information.";
+    serve("a.nrt", "new a");
+    std::vector<std::array<std::string, 3>> tooMany;
+    for (int i = 0; i < 10000; ++i)
+        tooMany.push_back({"F" + std::to_string(i), "a.nrt", "scripts/f" + std::to_string(i) + ".nrt"});
+    std::vector<std::array<std::string, 3>> oneTooMany(tooMany.begin(), tooMany.begin() + 501);
+    const struct {
+        std::string version;
+        std::vector<std::array<std::string, 3>> files;
+        bool valid;
+    } cases[] = {
+        {"99999999999999999999", {{"A", "a.nrt", "scripts/a.nrt"}}, false},
+        {"2147483648", {{"A", "a.nrt", "scripts/a.nrt"}}, false},
+        {"+2147483648x", {{"A", "a.nrt", "scripts/a.nrt"}}, false},
+        {"-2147483649", {{"A", "a.nrt", "scripts/a.nrt"}}, false},
+        {"2", tooMany, false},
+        {"2", oneTooMany, false},
+        // The limits themselves are numbers (the lower one is not newer).
+        {"-2147483648", {{"A", "a.nrt", "scripts/a.nrt"}}, true},
+        {" 002147483647", {{"A", "a.nrt", "scripts/a.nrt"}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version + " with " + std::to_string(c.files.size()) + " files");
+        settings.writeInt(u"Settings", u"AutoCheckVersion", 1);
+        app.write("scripts/a.nrt", "old a");
+        ui = test::RecordingFlowUi();
+        describe(c.version, c.files);
+        const ScriptUpdateOutcome outcome = update();
+        if (!c.valid) {
+            EXPECT_EQ(outcome, ScriptUpdateOutcome::Failed);
+            EXPECT_EQ(ui.events, (std::vector<std::u16string>{u"pane:" + kChecking, u"pane:" + u16(invalid)}));
+            EXPECT_EQ(storedVersion(), 1);
+        } else {
+            EXPECT_NE(outcome, ScriptUpdateOutcome::Failed);
+            EXPECT_EQ(storedVersion(), parseInt(u16(c.version)) > 1 ? parseInt(u16(c.version)) : 1);
+        }
+    }
+    EXPECT_EQ(hitsOf("a.nrt"), 1);
+    EXPECT_FALSE(fs::exists(app.path() / "scripts" / "f0.nrt"));
 }
 
 TEST_F(ScriptUpdateTest, AMissingOrDamagedDescriptionStopsEarly) {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 
 namespace zelvon {
 namespace {
@@ -186,6 +188,69 @@ TEST(WatchListFile, UnusableFilesLoadNothingButKeepThePath) {
             EXPECT_EQ(dir.read(kept[0]), c.content);
         }
     }
+}
+
+// Something other than a regular file where the list belongs is the user's
+// doing: it is never read (a named pipe would block, /dev/zero never end),
+// never replaced, and both loading and saving say why.
+TEST(WatchListFile, AnythingButARegularFileIsReportedAndLeftAlone) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* label;
+        std::function<void(const fs::path&)> make;
+        const char16_t* what;
+        fs::file_type type; // of the path itself, afterwards
+    } cases[] = {
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }, u"a folder", fs::file_type::directory},
+        {"named pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, u"a named pipe",
+         fs::file_type::fifo},
+        {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         u"a symbolic link to a device", fs::file_type::symlink},
+        {"link to a folder", [](const fs::path& p) { fs::create_directory_symlink(p.parent_path(), p); },
+         u"a symbolic link to a folder", fs::file_type::symlink},
+        {"dangling link", [](const fs::path& p) { fs::create_symlink(p.parent_path() / "gone.txt", p); },
+         u"a symbolic link that leads nowhere", fs::file_type::symlink},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempDir dir;
+        const fs::path path = dir.path() / "list.txt";
+        c.make(path);
+        WatchList list;
+        EXPECT_FALSE(list.load(dir.u16file("list.txt"), kNeverExpire, kNow));
+        EXPECT_EQ(list.count(), 0u);
+        EXPECT_EQ(list.notAFile(), c.what);
+        const std::u16string notice = list.takeSetAsideNotice();
+        EXPECT_NE(notice.find(dir.u16file("list.txt")), std::u16string::npos) << toUtf8(notice);
+        EXPECT_NE(notice.find(c.what), std::u16string::npos) << toUtf8(notice);
+        EXPECT_NE(notice.find(u"left alone"), std::u16string::npos) << toUtf8(notice);
+        EXPECT_EQ(list.takeSetAsideNotice(), u"");
+
+        list.append(sampleRecord("added"));
+        EXPECT_FALSE(list.save());
+        EXPECT_FALSE(list.saveLostLock());
+        EXPECT_NE(list.saveRefusal().find(c.what), std::u16string::npos) << toUtf8(list.saveRefusal());
+        EXPECT_EQ(fs::symlink_status(path).type(), c.type);
+        EXPECT_FALSE(fileExists(dir.u16file("gone.txt")));
+        // The atomic writer underneath refuses as well.
+        EXPECT_FALSE(writeFileAtomically(dir.u16file("list.txt"), "replaced"));
+        EXPECT_EQ(fs::symlink_status(path).type(), c.type);
+        size_t entries = 0;
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            entries += entry.path().filename() == "list.txt" ? 0 : 1;
+        EXPECT_EQ(entries, 0u) << "no set-aside copy or temporary file";
+    }
+
+    // A link to a regular list file is a list: read and saved through.
+    TempDir dir;
+    WatchList list;
+    dir.write("real/list.txt", "<vertrel version=\"1.0\">\r\n</vertrel>\r\n");
+    fs::create_symlink(dir.path() / "real/list.txt", dir.path() / "list.txt");
+    ASSERT_TRUE(list.load(dir.u16file("list.txt"), kNeverExpire, kNow));
+    list.append(sampleRecord("through"));
+    ASSERT_TRUE(list.save()) << toUtf8(list.saveRefusal());
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "list.txt"));
+    EXPECT_NE(dir.read("real/list.txt").find("through"), std::string::npos);
 }
 
 TEST(WatchListFile, SetAsideOncePerLoadNeverOverAnEarlierOne) {
