@@ -81,10 +81,9 @@ int listCommand(Context& context) {
         context.out << array.dump(2) << '\n';
         return 0;
     }
-    for (size_t i = 0; i < records.size(); ++i) {
+    // As the window's branch shows them: by name in the user's collation.
+    for (const size_t i : watchBranchOrder(list)) {
         const ProductRecord& r = records[i];
-        if (r.removed != 0)
-            continue;
         context.out << i << '\t' << toUtf8(r.productName) << '\t' << toUtf8(r.productVersion) << '\t'
                     << (r.isNew != 0 ? "NEW" : "") << '\t' << toUtf8(r.lastReload) << '\n';
     }
@@ -383,7 +382,9 @@ int checkCommand(Context& context) {
 
 CommandRegistration catalogueRegistration("catalogue", "show the store scripts named by the script catalogue",
                                           &declareCatalogue, &catalogueCommand);
-CommandRegistration listRegistration("list", "list the watched products", &declareList, &listCommand);
+CommandRegistration listRegistration("list",
+                                     "list the watched products (by name as the window shows them; JSON in list order)",
+                                     &declareList, &listCommand);
 CommandRegistration checkRegistration("check",
                                       "check watched products for new versions (all, in name order, by default)",
                                       &declareCheck, &checkCommand);

@@ -322,6 +322,36 @@ TEST_F(WatchCli, ListShowsRecordsWithExpiryAppliedAndSavesNothing) {
     EXPECT_EQ(run({"list", "--xml"}).exitCode, 64);
 }
 
+// The listing follows the user's collation, as the window's branch does.
+TEST_F(WatchCli, ListFollowsTheLocaleOrder) {
+    writeList({{"1", "Zo\xc3\xab's Garden Planner", "1.0", 0, "", 0},
+               {"2", "\xc3\x86r\xc3\xb8 Ferry Times", "1.0", 0, "", 0},
+               {"3", "\xe2\x82\xacuro Pocket Converter", "1.0", 0, "", 0},
+               {"4", "\xc5\x81\xc3\xb3" "d\xc5\xba Transit", "1.0", 0, "", 0}});
+    const char* saved = std::getenv("LC_ALL");
+    const std::string old = saved ? saved : "";
+    const struct {
+        const char* locale;
+        const char* expected;
+    } cases[] = {
+        // The euro sign first; Æ as "AE" in English, after Z in Danish.
+        {"en_US.UTF-8", "2\n1\n3\n0\n"},
+        {"da_DK.UTF-8", "2\n3\n0\n1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        setenv("LC_ALL", c.locale, 1);
+        const auto result = run({"list"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::string indexes;
+        std::istringstream lines(result.out);
+        for (std::string line; std::getline(lines, line);)
+            indexes += line.substr(0, line.find('\t')) + "\n";
+        EXPECT_EQ(indexes, c.expected) << result.out;
+    }
+    saved ? setenv("LC_ALL", old.c_str(), 1) : unsetenv("LC_ALL");
+}
+
 TEST_F(WatchCli, WithoutAListFileThereIsNothingToDo) {
     const auto list = run({"list"});
     EXPECT_EQ(list.exitCode, 0) << list.err;

@@ -81,7 +81,7 @@ private slots:
             for (int i = 0; i < dialog.leaveNewList()->count(); ++i)
                 days << dialog.leaveNewList()->itemText(i);
             QCOMPARE(days, QStringList({"0 Days", "1 Day", "2 Days", "3 Days", "4 Days", "5 Days", "6 Days", "7 Days"}));
-            QCOMPARE(labelOf(dialog.leaveNewList()), QString("for:"));
+            QCOMPARE(labelOf(dialog.leaveNewList()), QString("When Update found, leave as New for:"));
             QCOMPARE(labelOf(dialog.browserEdit()), QString("Enter file location of browser"));
             QCOMPARE(labelOf(dialog.downloadsAtOnceBox()), QString("Downloads at once"));
             QCOMPARE(dialog.downloadsAtOnceBox()->minimum(), 1);

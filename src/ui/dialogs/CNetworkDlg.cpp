@@ -52,6 +52,9 @@ CNetworkDlg::CNetworkDlg(const SettingsStore& settings, std::u16string appFolder
     layout->addWidget(closeButtons);
     resize(380, 340);
 
+    // Each frame is read by its own title, not by the dialog's.
+    for (QGroupBox* group : {proxyFrame, testFrame, outerFrame})
+        group->setAccessibleName(group->title());
     address_->setAccessibleName(QStringLiteral("Address"));
     port_->setAccessibleName(QStringLiteral("Port"));
     testUrl_->setAccessibleName(QStringLiteral("Enter URL"));
