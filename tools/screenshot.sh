@@ -4,13 +4,18 @@
 # version on the store than the one acknowledged), opens the window on a
 # private X server, selects that product and saves the screen as a PNG.
 #
-# Usage: tools/screenshot.sh [BUILD_DIR] [OUTPUT_PNG]
-#   defaults: build and docs/zelvon-window.png
+# Usage: tools/screenshot.sh [BUILD_DIR] [OUTPUT_PNG] [DIALOG_DIR]
+#   defaults: build and docs/zelvon-window.png; with DIALOG_DIR the Add
+#   Product, Preferences and Network Connection dialogs are saved there too,
+#   each opened from the keyboard as a user would.
+# The screen is 1280 x 800, a small desktop; the window opens at the size
+# and place a user left it, here the whole screen.
 # Needs Xvfb and ImageMagick's import; nothing touches your own settings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BIN="$PWD/${1:-build}/bin"
 OUT="$(realpath -m "${2:-docs/zelvon-window.png}")"
+DIALOGS="${3:+$(realpath -m "$3")}"
 WATCHED="10412 10527 20104 30311 50213"
 NEWER=30311 # acknowledged at an older version, so the check marks it new
 
@@ -55,23 +60,58 @@ awk -F'\t' -v ids="$WATCHED" -v newer="$NEWER" -v prefix="$DETAIL_URL" '
     }
     END { printf "</vertrel>\r\n" }' "$WORK/products.tsv" >"$APP/cache/productList.txt"
 "$BIN/zelvon-cli" --app-folder "$APP" check >/dev/null || fail "the check against the demo store failed"
-# New marks last a week, and the pane gets room for the product page.
+# New marks last a week; the window fills the screen (no window manager
+# runs here to maximise it), and the panes share it as on a first run.
 "$BIN/zelvon-cli" settings set-int Prefs LeaveNew 7 >/dev/null
-"$BIN/zelvon-cli" settings set-int WindowDefaults SplitterPos 230 >/dev/null
+for setting in "WindowX 0" "WindowY 0" "WindowWidth 1280" "WindowHeight 800"; do
+    "$BIN/zelvon-cli" settings set-int WindowDefaults $setting >/dev/null
+done
 
 DISPLAY_NUMBER=97
 while [ -e "/tmp/.X11-unix/X$DISPLAY_NUMBER" ]; do DISPLAY_NUMBER=$((DISPLAY_NUMBER + 1)); done
-Xvfb ":$DISPLAY_NUMBER" -screen 0 480x560x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 PIDS+=($!)
 export DISPLAY=":$DISPLAY_NUMBER"
 for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$DISPLAY_NUMBER" ] && break; sleep 0.1; done
-"$BIN/zelvon" --app-folder "$APP" >"$WORK/zelvon.log" 2>&1 &
-PIDS+=($!)
-sleep 3.5 # 1.5 s to the filled tree, with room for a slow machine
+WINDOW=
+start_window() {
+    "$BIN/zelvon" --app-folder "$APP" >>"$WORK/zelvon.log" 2>&1 &
+    WINDOW=$!
+    PIDS+=("$WINDOW")
+    sleep 3.5 # 1.5 s to the filled tree, with room for a slow machine
+}
+stop_window() {
+    kill "$WINDOW" 2>/dev/null || true
+    wait "$WINDOW" 2>/dev/null || true
+}
+key() { python3 "$(dirname "$0")/x_key.py" "$1" || fail "could not send the key press $1"; }
+
+start_window
 # The tree has the keyboard focus on "Product Watch List"; the new product
 # sorts first, so one press of Down selects it.
-python3 "$(dirname "$0")/x_key.py" Down || fail "could not send the key press"
+key Down
 sleep 1
 mkdir -p "$(dirname "$OUT")"
 import -window root "$OUT"
 echo "saved $OUT"
+
+# Each dialog from its menu by mnemonic, in a window of its own: without a
+# window manager nobody gives the window the keyboard back after a dialog.
+shoot_dialog() { # MENU-KEY ENTRY-KEY NAME
+    stop_window
+    start_window
+    key Down
+    key "Alt_L+$1"
+    sleep 0.5
+    key "$2"
+    sleep 1
+    import -window root "$DIALOGS/$3.png"
+    echo "saved $DIALOGS/$3.png"
+    key Escape
+}
+if [ -n "$DIALOGS" ]; then
+    mkdir -p "$DIALOGS"
+    shoot_dialog f a add-product
+    shoot_dialog o p preferences
+    shoot_dialog o n network-connection
+fi

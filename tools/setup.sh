@@ -14,6 +14,7 @@ PACKAGES=(
   tinyproxy curl ccache
   clang-14 libclang-rt-14-dev
   libsystemd-dev libcli11-dev help2man desktop-file-utils appstream dpkg-dev bash-completion lintian
+  libicu-dev
 )
 
 missing=()

@@ -28,9 +28,28 @@ inline constexpr IntSettingKey kStallLimitKey{u"Network", u"StallLimit", 10, 1, 
 // one-at-a-time check.
 inline constexpr IntSettingKey kDownloadsAtOnceKey{u"Prefs", u"DownloadsAtOnce", 1, 1, 8};
 
+// The main window ("WindowDefaults"). SplitterPos is the upper pane's
+// height in pixels and is taken as stored, however large; ViewOnBottom 1
+// puts the tree above the page. The window's normal place and size follow,
+// in screen pixels: a width or height of 0 means never stored, and the
+// window opens at a size taken from the screen; WindowMaximized is 1 when
+// it was maximised as it closed.
+inline constexpr std::u16string_view kWindowSection = u"WindowDefaults";
+inline constexpr IntSettingKey kSplitterPosKey{kWindowSection, u"SplitterPos", 100, INT32_MIN, INT32_MAX};
+inline constexpr IntSettingKey kViewOnBottomKey{kWindowSection, u"ViewOnBottom", 0, INT32_MIN, INT32_MAX};
+inline constexpr IntSettingKey kWindowXKey{kWindowSection, u"WindowX", 0, -1000000, 1000000};
+inline constexpr IntSettingKey kWindowYKey{kWindowSection, u"WindowY", 0, -1000000, 1000000};
+inline constexpr IntSettingKey kWindowWidthKey{kWindowSection, u"WindowWidth", 0, 0, 1000000};
+inline constexpr IntSettingKey kWindowHeightKey{kWindowSection, u"WindowHeight", 0, 0, 1000000};
+inline constexpr IntSettingKey kWindowMaximizedKey{kWindowSection, u"WindowMaximized", 0, 0, 1};
+
 inline int32_t readSetting(const SettingsStore& settings, const IntSettingKey& key) {
     const int32_t value = settings.readInt(key.section, key.key, key.defaultValue);
     return value < key.minimum || value > key.maximum ? key.defaultValue : value;
+}
+
+inline void writeSetting(const SettingsStore& settings, const IntSettingKey& key, int32_t value) {
+    settings.writeInt(key.section, key.key, value);
 }
 
 } // namespace zelvon

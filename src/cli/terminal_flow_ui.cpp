@@ -51,6 +51,10 @@ void TerminalFlowUi::showMessage(std::u16string_view text, std::u16string_view c
 }
 
 void TerminalFlowUi::showFailureMessage(std::u16string_view text, std::u16string_view caption, const Failure& failure) {
+    // The engine's texts end in line feeds meant for a box; here the cause
+    // follows on the very next line, without blank lines between.
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r'))
+        text.remove_suffix(1);
     showMessage(text, caption);
     if (failure.failed()) {
         out_ << causeLine(failure) << '\n';

@@ -81,10 +81,9 @@ int listCommand(Context& context) {
         context.out << array.dump(2) << '\n';
         return 0;
     }
-    for (size_t i = 0; i < records.size(); ++i) {
+    // As the window's branch shows them: by name in the user's collation.
+    for (const size_t i : watchBranchOrder(list)) {
         const ProductRecord& r = records[i];
-        if (r.removed != 0)
-            continue;
         context.out << i << '\t' << toUtf8(r.productName) << '\t' << toUtf8(r.productVersion) << '\t'
                     << (r.isNew != 0 ? "NEW" : "") << '\t' << toUtf8(r.lastReload) << '\n';
     }
@@ -343,6 +342,9 @@ int checkCommand(Context& context) {
     // With --json standard output carries the objects only; the rest of the
     // report goes to standard error.
     std::ostream& text = json ? context.err : context.out;
+    // Every checked product marked new is listed, also one that was new
+    // before and failed now; the summary counts only versions this run
+    // found, as the window's does.
     size_t newCount = 0;
     for (const auto& [index, r] : observer.checked()) {
         if (r.isNew == 0)
@@ -369,7 +371,7 @@ int checkCommand(Context& context) {
     if (reloadAll && !summary.cancelled && !summary.lockLost)
         listsLoaded = reloadStoreLists(context, text, catalogue, clock);
     text << "Checked " << counted(observer.checked().size(), "product", "products") << ": "
-         << counted(newCount, "new version", "new versions") << ", " << failedCount << " failed.\n";
+         << counted(summary.newProducts, "new version", "new versions") << ", " << failedCount << " failed.\n";
     // A signal that came after the last product (during the store lists, or
     // just as the batch ended) still ends the run as stopped, so cron and
     // timeout(1) see the run did not end on its own.
@@ -380,7 +382,9 @@ int checkCommand(Context& context) {
 
 CommandRegistration catalogueRegistration("catalogue", "show the store scripts named by the script catalogue",
                                           &declareCatalogue, &catalogueCommand);
-CommandRegistration listRegistration("list", "list the watched products", &declareList, &listCommand);
+CommandRegistration listRegistration("list",
+                                     "list the watched products (by name as the window shows them; JSON in list order)",
+                                     &declareList, &listCommand);
 CommandRegistration checkRegistration("check",
                                       "check watched products for new versions (all, in name order, by default)",
                                       &declareCheck, &checkCommand);

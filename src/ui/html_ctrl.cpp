@@ -3,7 +3,10 @@
 #include "app/settings_store.h"
 #include "foundation/formatting.h"
 
+#include <QApplication>
 #include <QProcess>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace zelvon::ui {
 namespace {
@@ -19,8 +22,36 @@ CHtmlCtrl::CHtmlCtrl(const SettingsStore& settings, QWidget* parent) : QTextBrow
     connect(this, &QTextBrowser::anchorClicked, this, &CHtmlCtrl::openLink);
 }
 
+namespace {
+
+// How much the page's own size tag scales its text, measured on a laid-out
+// probe as Qt draws it (the tag is applied when the text is laid out).
+qreal tagScale(const PageLook& look) {
+    const auto width = [](const QString& html) {
+        QTextDocument document;
+        document.setDocumentMargin(0);
+        document.setHtml(html);
+        return document.idealWidth();
+    };
+    const QString probe = QStringLiteral("MMMMMMMMMMMMMMMMMMMM");
+    const qreal plain = width(QStringLiteral("<html><body>") + probe + QStringLiteral("</body></html>"));
+    const qreal tagged = width(QString::fromStdU16String(buildPage(probe.toStdU16String(), look)));
+    return plain > 0 && tagged > 0 ? tagged / plain : 1.0;
+}
+
+} // namespace
+
 void CHtmlCtrl::setLook(const PageLook& look) {
     look_ = look;
+    // The page keeps its size tag, but its text is read at the desktop's
+    // normal size: the default page tag ("smaller") shrank every word below
+    // the rest of the window. The base is moved by the same step, so the
+    // other settings stay larger or smaller than that.
+    static const qreal defaultScale = tagScale(PageLook{});
+    QFont base = QApplication::font();
+    if (base.pointSizeF() > 0)
+        base.setPointSizeF(base.pointSizeF() / defaultScale);
+    setFont(base);
     // QTextBrowser ignores the body's text and link attributes: the same
     // colours go into the palette and the document's style sheet instead.
     QPalette colours = palette();

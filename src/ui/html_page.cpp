@@ -73,4 +73,16 @@ std::u16string overviewPage() {
            u"purchases.<br><br><font SIZE=\"2\">" + promotionLine() + u"</font>" + disclaimerText();
 }
 
+std::u16string firstRunHint() {
+    return u"<p><b>Your Product Watch List is empty.</b><br>"
+           u"To watch a product, choose <b>Add Product...</b> in the File menu or on the toolbar and enter its "
+           u"Wareloft product ID or words of its name. Or pick a product in the Best Selling List or the "
+           u"What's New List below, press Enter (or right-click it) and choose "
+           u"<b>Add To Product Watch List</b>; <b>Reload All From Web</b> (F5) downloads both lists.</p>";
+}
+
+std::u16string overviewPage(bool watchListEmpty) {
+    return watchListEmpty ? firstRunHint() + overviewPage() : overviewPage();
+}
+
 } // namespace zelvon::ui

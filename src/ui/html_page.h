@@ -33,5 +33,9 @@ std::u16string makerSiteUrl();
 std::u16string promotionLine();
 std::u16string disclaimerText();
 std::u16string overviewPage();
+// The overview for an empty watch list: how to put a product on it comes
+// first, so a first run is never a page about nothing.
+std::u16string overviewPage(bool watchListEmpty);
+std::u16string firstRunHint();
 
 } // namespace zelvon::ui

@@ -43,6 +43,9 @@ public:
 
     void showAbout();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QAction* addCommand(QWidget* menuOrBar, const QString& text, int id, bool toolbar);
     void updateCommandStates();
@@ -57,6 +60,8 @@ private:
     CViewPane* pane_;
     QList<QAction*> commandActions_;
     Notifier notifier_;
+    bool proportionalSplit_ = false;
+    bool shown_ = false;
 };
 
 } // namespace zelvon::ui

@@ -1,6 +1,7 @@
 #include "ui/splitter_pane.h"
 
 #include "app/settings_store.h"
+#include "app/settings_keys.h"
 
 namespace zelvon::ui {
 
@@ -24,7 +25,7 @@ void SplitterPane::resizeEvent(QResizeEvent* event) {
 
 void SplitterPane::storeHeight() {
     if (upper_)
-        settings_.writeInt(u"WindowDefaults", u"SplitterPos", height());
+        writeSetting(settings_, kSplitterPosKey, height());
 }
 
 } // namespace zelvon::ui

@@ -11,6 +11,7 @@
 #include "watch/store_lists.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QMenu>
 #include <QStyledItemDelegate>
@@ -30,6 +31,23 @@ public:
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 };
 
+// The letter each context-menu entry is chosen by from the keyboard; no
+// two entries of one menu share a letter.
+QString withMnemonic(const QString& text) {
+    static const QHash<QString, QString> marked = {
+        {"Add Product...", "&Add Product..."},
+        {"Check Products for Updates", "&Check Products for Updates"},
+        {"Help...", "&Help..."},
+        {"Mark As New", "Mark As &New"},
+        {"Remove", "&Remove"},
+        {"Check for Update", "&Check for Update"},
+        {"Reload What's New List", "&Reload What's New List"},
+        {"Reload Best Selling List", "&Reload Best Selling List"},
+        {"Add To Product Watch List", "&Add To Product Watch List"},
+    };
+    return marked.value(text, text);
+}
+
 } // namespace
 
 CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFolder, const Clock& clock, bool upper,
@@ -40,6 +58,8 @@ CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFold
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
     tree_->setHeaderHidden(true);
+    // A hidden header is still read out: by this name, not as column "1".
+    tree_->setHeaderLabel(QStringLiteral("Products"));
     tree_->setRootIsDecorated(true);
     tree_->setExpandsOnDoubleClick(false);
     tree_->setEditTriggers(QAbstractItemView::EditKeyPressed);
@@ -57,6 +77,7 @@ CVertrelView::CVertrelView(const SettingsStore& settings, std::u16string appFold
     // Progress texts of the flows come before a blocking download: painted at once.
     flowUi_.setPaneSink([this](const QString& html) { showHtmlNow(html); });
     reloadProxySettings();
+    installKeyboard();
 
     // Precise: a coarse timer may fire up to 5 % early.
     startupTimer_.setTimerType(Qt::PreciseTimer);
@@ -75,7 +96,7 @@ void CVertrelView::firstUpdate() { startupTimer_.start(); }
 
 void CVertrelView::onStartupTimer() {
     buildTree();
-    showHtml(qs(overviewPage()));
+    showHtml(qs(overviewPage(watchBranchEmpty())));
     if (settings_.readInt(u"Prefs", u"ReloadOnStart", 0) == 1)
         reloadTimer_.start();
     emit treeBuilt();
@@ -167,7 +188,7 @@ void CVertrelView::sortWatchBranch() {
         return;
     QList<QTreeWidgetItem*> children = watchGroup_->takeChildren();
     std::stable_sort(children.begin(), children.end(), [](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-        return compareIgnoringCase(a->text(0).toStdU16String(), b->text(0).toStdU16String()) < 0;
+        return compareNames(a->text(0).toStdU16String(), b->text(0).toStdU16String()) < 0;
     });
     watchGroup_->addChildren(children);
 }
@@ -301,7 +322,7 @@ void CVertrelView::renderItem(QTreeWidgetItem* item) {
             showHtml(qs(storeEntryHtml(*record)));
         break;
     default:
-        showHtml(qs(overviewPage()));
+        showHtml(qs(overviewPage(watchBranchEmpty())));
         break;
     }
 }
@@ -362,7 +383,7 @@ QMenu* CVertrelView::createContextMenu(int kind, QWidget* parent) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromLatin1(entry.text));
+        QAction* action = menu->addAction(withMnemonic(QString::fromLatin1(entry.text)));
         action->setData(entry.id);
         action->setEnabled(isCommandEnabled(entry.id));
     }

@@ -87,6 +87,7 @@ public:
     QTreeWidgetItem* watchBranch() const { return watchGroup_; }
     QTreeWidgetItem* storeBranch(StoreListKind kind) const;
     bool treeFilled() const { return treeFilled_; }
+    bool watchBranchEmpty() const;
     const QTimer& startupTimer() const { return startupTimer_; }
     const QTimer& reloadTimer() const { return reloadTimer_; }
 
@@ -99,6 +100,13 @@ public:
     // The context menu of the item under `pos` (tree viewport coordinates),
     // as a right click opens it.
     void contextMenuAt(const QPoint& pos);
+
+    // Enter on the selected item: Check for Update on a watched product, Add
+    // To Product Watch List on a store-list entry.
+    void activateSelected();
+    // The selected item's context menu beside the item, as Shift+F10 and
+    // the Menu key open it.
+    void openSelectedContextMenu();
 
     // Builds the tree from the catalogue and the list files.
     void buildTree();
@@ -119,9 +127,14 @@ signals:
 
 protected:
     void firstUpdate() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void onStartupTimer();
+    // Delete, Enter, Shift+F10 and the Menu key on the tree.
+    void installKeyboard();
+    // A product being checked is read with its name, not as "Reloading...".
+    void updateAccessibleText(QTreeWidgetItem* item);
     void onSelectionChanged();
     void openContextMenu(QTreeWidgetItem* item, const QPoint& globalPos);
     QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const QString& text, int image, int tag);
@@ -148,6 +161,8 @@ private:
     // The watch-list entry showing record `index`, or none.
     QTreeWidgetItem* watchItemFor(size_t index) const;
     void reloadStoreListAfterBatch(StoreListKind kind, const QString& closingSuffix);
+    // Reload All From Web with nothing to check: the visible store lists.
+    void reloadStoreListsOnly();
 
     // The smaller commands.
     void removeSelected();

@@ -22,7 +22,14 @@ void CVertrelView::runCommand(int id) {
         emit outcomeText({});
     switch (id) {
     case ID_ADD_PRODUCT: runAddProductCommand(*this); break;
-    case ID_RELOAD_ALL: checkAll(true); break;
+    case ID_RELOAD_ALL:
+        // An empty watch list still gets the store lists, so a first run
+        // finds products to add.
+        if (watchBranchEmpty())
+            reloadStoreListsOnly();
+        else
+            checkAll(true);
+        break;
     case ID_CHECK_ALL: checkAll(false); break;
     case ID_CHECK_ONE: checkOne(); break;
     case ID_CANCEL_DOWNLOAD:
@@ -41,6 +48,18 @@ void CVertrelView::runCommand(int id) {
     case ID_HELP: openHelp(); break;
     default: break;
     }
+}
+
+bool CVertrelView::watchBranchEmpty() const { return watchGroup_ != nullptr && watchGroup_->childCount() == 0; }
+
+void CVertrelView::reloadStoreListsOnly() {
+    if (busy_ || batchRun_)
+        return;
+    // The same order as at the end of a run over the products.
+    if (whatsNewGroup_ != nullptr)
+        reloadStoreListAfterBatch(StoreListKind::WhatsNew, QString());
+    if (bestGroup_ != nullptr)
+        reloadStoreListAfterBatch(StoreListKind::BestSelling, QString());
 }
 
 void CVertrelView::reloadStoreList(StoreListKind kind) {

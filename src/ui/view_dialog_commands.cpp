@@ -26,7 +26,7 @@ void runAddProductCommand(CVertrelView& view) {
     // fires inside the dialog's event loop) from starting until the output
     // has been read.
     BusyScope busy(view);
-    CAddProductDlg dialog(context, view.window());
+    CAddProductDlg dialog(context, view.window(), &view.watchList());
     if (dialog.exec() != QDialog::Accepted || !dialog.lookup())
         return;
     bool saved = true;

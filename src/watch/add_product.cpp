@@ -99,7 +99,33 @@ void completeFromSource(const XmlNode& source, std::u16string_view stamp, Produc
     record.lastReload = std::u16string(stamp);
 }
 
+// Tells the user the product is watched already; true when it is.
+bool refuseWatched(const WatchList* watched, std::u16string_view productId, std::u16string_view fallbackName,
+                   FlowUi& ui) {
+    if (watched == nullptr)
+        return false;
+    const std::optional<size_t> index = findWatchedProduct(*watched, productId);
+    if (!index)
+        return false;
+    const std::u16string& name = watched->records()[*index].productName;
+    ui.showMessage(alreadyWatchedText(name.empty() ? fallbackName : std::u16string_view(name)),
+                   kAlreadyWatchedCaption);
+    return true;
+}
+
 } // namespace
+
+std::optional<size_t> findWatchedProduct(const WatchList& list, std::u16string_view productId) {
+    const auto& records = list.records();
+    for (size_t i = 0; i < records.size(); ++i)
+        if (records[i].removed == 0 && records[i].productID == productId)
+            return i;
+    return std::nullopt;
+}
+
+std::u16string alreadyWatchedText(std::u16string_view productName) {
+    return u"\"" + std::u16string(productName) + u"\" is already on your watch list.";
+}
 
 bool watchListHasRoom(const WatchList& list, FlowUi& ui) {
     size_t shown = 0;
@@ -112,7 +138,8 @@ bool watchListHasRoom(const WatchList& list, FlowUi& ui) {
     return false;
 }
 
-std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredText, const FlowContext& context) {
+std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredText, const FlowContext& context,
+                                      const WatchList* watched) {
     // Taken as typed: blanks around an ID or a name are the user's.
     if (enteredText.empty()) {
         context.ui.showMessage(u"Please Enter a Product ID/Name", u"Invalid Entry");
@@ -122,8 +149,12 @@ std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredT
     // The dialog reads the proxy afresh, so a change made in the network
     // settings meanwhile counts.
     const ProxySettings proxy = ProxySettings::fromSettings(context.settings);
-    if (mode == AddMode::ById)
+    if (mode == AddMode::ById) {
+        // Known before any download: nothing to fetch.
+        if (refuseWatched(watched, enteredText, enteredText, context.ui))
+            return std::nullopt;
         return lookupById(enteredText, context, proxy);
+    }
 
     const auto matches = searchByName(enteredText, context, proxy);
     if (!matches)
@@ -136,13 +167,18 @@ std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredT
     if (matches->size() > 1) {
         std::vector<std::u16string> names;
         names.reserve(matches->size());
-        for (const SearchMatch& match : *matches)
-            names.push_back(match.productName);
+        for (const SearchMatch& match : *matches) {
+            const bool isWatched = watched != nullptr && findWatchedProduct(*watched, match.productId).has_value();
+            names.push_back(isWatched ? match.productName + std::u16string(kWatchedMatchSuffix) : match.productName);
+        }
         const std::optional<size_t> pick = context.ui.pickItem(names);
         if (!pick || *pick >= matches->size())
             return std::nullopt;
         chosen = *pick;
     }
+    const SearchMatch& match = (*matches)[chosen];
+    if (refuseWatched(watched, match.productId, match.productName, context.ui))
+        return std::nullopt;
     return lookupById((*matches)[chosen].productId, context, proxy);
 }
 
@@ -168,6 +204,8 @@ std::optional<size_t> addFromStoreRecord(WatchList& watchList, const ProductReco
     if (saved != nullptr)
         *saved = true;
     if (!watchListHasRoom(watchList, context.ui))
+        return std::nullopt;
+    if (refuseWatched(&watchList, storeRecord.productID, storeRecord.productName, context.ui))
         return std::nullopt;
     const std::u16string stamp = formatDateTime(context.clock.now());
     const WaitCursorScope wait(context.ui);
@@ -198,7 +236,7 @@ std::vector<size_t> addProduct(WatchList& watchList, AddMode mode, std::u16strin
         return {};
     // The entry's lastReload is the moment the command was chosen.
     const std::u16string stamp = formatDateTime(context.clock.now());
-    const std::optional<AddLookup> lookup = runAddLookup(mode, enteredText, context);
+    const std::optional<AddLookup> lookup = runAddLookup(mode, enteredText, context, &watchList);
     if (!lookup)
         return {};
     return appendLookedUpProduct(watchList, *lookup, stamp, context.appFolder, saved);

@@ -31,6 +31,17 @@ inline constexpr std::u16string_view kStoreRecordFailureCaption = u"Failed to Ge
 // nothing: it must not read as "nothing found".
 inline constexpr std::u16string_view kSearchRequestFailedText = u"The store could not be searched for the specified ProductName.";
 
+// One row per product: an ID already shown on the watch list is not added
+// again (a second row would download the same page at every check and
+// always agree with the first).
+inline constexpr std::u16string_view kAlreadyWatchedCaption = u"Notice";
+// Marks a match of a name search that is already watched, in the choice.
+inline constexpr std::u16string_view kWatchedMatchSuffix = u"  \u2713 already on your watch list";
+// The position of the record not marked removed that has this product ID.
+std::optional<size_t> findWatchedProduct(const WatchList& list, std::u16string_view productId);
+// ""<name>" is already on your watch list."
+std::u16string alreadyWatchedText(std::u16string_view productName);
+
 // True while fewer than 50 products (removed ones not counted) are on the
 // list; otherwise shows the limit message and returns false.
 bool watchListHasRoom(const WatchList& list, FlowUi& ui);
@@ -48,8 +59,11 @@ struct AddLookup {
 // text and runs the lookup by ID or the search by name (several matches are
 // offered through the Select Item choice). Every failure has told the user
 // why (status text, message) except a cancelled choice, which fails quietly.
-// The proxy is read from the settings at this moment.
-std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredText, const FlowContext& context);
+// The proxy is read from the settings at this moment. With `watched`, a
+// product already on that list is refused with its name, and the choice
+// marks matches already watched.
+std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredText, const FlowContext& context,
+                                      const WatchList* watched = nullptr);
 
 // The command's last step: one record per `source` of the lookup's output,
 // acknowledged and stamped with `stamp` (the time the command started),
@@ -58,7 +72,8 @@ std::optional<AddLookup> runAddLookup(AddMode mode, std::u16string_view enteredT
 std::vector<size_t> appendLookedUpProduct(WatchList& list, const AddLookup& lookup, std::u16string_view stamp,
                                           std::u16string_view appFolder, bool* saved = nullptr);
 
-// Add To Product Watch List from a store-list entry: the limit, the
+// Add To Product Watch List from a store-list entry: the limit, a product
+// already watched (refused with its name, nothing downloaded), the
 // download of the entry's detail page under the wait cursor (its errorText
 // shown with "Failed to Get Product Details" on failure), then the entry's
 // copy completed from the page, acknowledged, appended and saved. Returns

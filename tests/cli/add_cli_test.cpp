@@ -56,6 +56,24 @@ TEST_F(AddCli, SeveralMatchesNeedAChoice) {
     EXPECT_EQ(words.out, "Added 1\tChess Puzzles Daily\t1.3\n");
 }
 
+// One row per product: a second add of a watched product, by ID, by name or
+// from a store list, adds nothing, names it and ends with exit code 1.
+TEST_F(AddCli, AProductAlreadyWatchedIsRefused) {
+    ASSERT_EQ(run({"add", "--id", "20117"}).exitCode, 0);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"add", "--id", "20117"},
+                                                                  {"add", "--name", "chess", "--pick", "2"}}) {
+        const auto result = run(args);
+        EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+        EXPECT_NE((result.out + result.err).find("\"Pocket Chess Master\" is already on your watch list."),
+                  std::string::npos)
+            << result.out << result.err;
+    }
+    // The choice shows which match is watched.
+    EXPECT_NE(run({"add", "--name", "chess"}).out.find("  2) Pocket Chess Master  \u2713 already on your watch list\n"),
+              std::string::npos);
+    EXPECT_EQ(json({"list", "--json"}).size(), 1u);
+}
+
 TEST_F(AddCli, FailuresAndWrongArguments) {
     const struct {
         std::vector<std::string> args;

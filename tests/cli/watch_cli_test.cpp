@@ -322,6 +322,36 @@ TEST_F(WatchCli, ListShowsRecordsWithExpiryAppliedAndSavesNothing) {
     EXPECT_EQ(run({"list", "--xml"}).exitCode, 64);
 }
 
+// The listing follows the user's collation, as the window's branch does.
+TEST_F(WatchCli, ListFollowsTheLocaleOrder) {
+    writeList({{"1", "Zo\xc3\xab's Garden Planner", "1.0", 0, "", 0},
+               {"2", "\xc3\x86r\xc3\xb8 Ferry Times", "1.0", 0, "", 0},
+               {"3", "\xe2\x82\xacuro Pocket Converter", "1.0", 0, "", 0},
+               {"4", "\xc5\x81\xc3\xb3" "d\xc5\xba Transit", "1.0", 0, "", 0}});
+    const char* saved = std::getenv("LC_ALL");
+    const std::string old = saved ? saved : "";
+    const struct {
+        const char* locale;
+        const char* expected;
+    } cases[] = {
+        // The euro sign first; Æ as "AE" in English, after Z in Danish.
+        {"en_US.UTF-8", "2\n1\n3\n0\n"},
+        {"da_DK.UTF-8", "2\n3\n0\n1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        setenv("LC_ALL", c.locale, 1);
+        const auto result = run({"list"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::string indexes;
+        std::istringstream lines(result.out);
+        for (std::string line; std::getline(lines, line);)
+            indexes += line.substr(0, line.find('\t')) + "\n";
+        EXPECT_EQ(indexes, c.expected) << result.out;
+    }
+    saved ? setenv("LC_ALL", old.c_str(), 1) : unsetenv("LC_ALL");
+}
+
 TEST_F(WatchCli, WithoutAListFileThereIsNothingToDo) {
     const auto list = run({"list"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
@@ -375,6 +405,15 @@ TEST_F(WatchCli, CheckAllGoesByNameReportsFailuresAndSavesTheRest) {
     const auto sequential = run({"check", "--jobs", "1"});
     EXPECT_EQ(sequential.exitCode, 1);
     EXPECT_EQ(sequential.out, result.out);
+    EXPECT_NE(result.out.find("Checked 3 products: 1 new version, 1 failed.\n"), std::string::npos) << result.out;
+
+    // A product new since an earlier run that fails now is still listed,
+    // but found nothing: the summary does not count it.
+    writeList({{"1", "gamma", "1.0"}, {"2", "Beta", "1.0", 1, "01/01/2023 08:00", 1}, {"3", "alpha", "1.0"}});
+    const auto markedBefore = run({"check"});
+    EXPECT_NE(markedBefore.out.find("** New Update Available ** Beta"), std::string::npos) << markedBefore.out;
+    EXPECT_NE(markedBefore.out.find("Checked 3 products: 1 new version, 1 failed.\n"), std::string::npos)
+        << markedBefore.out;
 }
 
 TEST_F(WatchCli, ReloadAllEndsWithBothStoreListsUnlessTheListIsEmpty) {
@@ -394,6 +433,18 @@ TEST_F(WatchCli, ReloadAllEndsWithBothStoreListsUnlessTheListIsEmpty) {
     ASSERT_NE(best, std::string::npos) << result.out;
     EXPECT_LT(product, whatsNew) << result.out;
     EXPECT_LT(whatsNew, best) << result.out;
+    // Each list's message is one line with its cause on the next, no blank
+    // line between, the same from reload-lists.
+    const auto reloaded = run({"reload-lists"});
+    EXPECT_EQ(reloaded.exitCode, 1) << reloaded.err;
+    for (const std::string& out : {result.out, reloaded.out}) {
+        for (const char* caption : {"Failed to Get What's New List: ", "Failed to Get Best Selling List: "}) {
+            const size_t line = out.find(caption);
+            ASSERT_NE(line, std::string::npos) << out;
+            const size_t next = out.find('\n', line) + 1;
+            EXPECT_EQ(out.compare(next, 7, "Cause: "), 0) << out;
+        }
+    }
     EXPECT_EQ(requests(), 1);
 }
 

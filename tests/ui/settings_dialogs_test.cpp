@@ -4,6 +4,7 @@
 
 #include "dialog_test_fixture.h"
 #include "net/tinyproxy_process.h"
+#include "support/slow_http_server.h"
 #include "ui/dialogs/CNetworkDlg.h"
 #include "ui/dialogs/CPrefsDlg.h"
 #include "ui/dialogs/CSelectItemDlg.h"
@@ -80,7 +81,7 @@ private slots:
             for (int i = 0; i < dialog.leaveNewList()->count(); ++i)
                 days << dialog.leaveNewList()->itemText(i);
             QCOMPARE(days, QStringList({"0 Days", "1 Day", "2 Days", "3 Days", "4 Days", "5 Days", "6 Days", "7 Days"}));
-            QCOMPARE(labelOf(dialog.leaveNewList()), QString("for:"));
+            QCOMPARE(labelOf(dialog.leaveNewList()), QString("When Update found, leave as New for:"));
             QCOMPARE(labelOf(dialog.browserEdit()), QString("Enter file location of browser"));
             QCOMPARE(labelOf(dialog.downloadsAtOnceBox()), QString("Downloads at once"));
             QCOMPARE(dialog.downloadsAtOnceBox()->minimum(), 1);
@@ -182,6 +183,32 @@ private slots:
         dialog.testUrlEdit()->setText(page + "missing");
         QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
         QCOMPARE(test::boxTexts(world).last(), "Failure|Could not download data from... " + page + "missing");
+        QVERIFY(world.boxes.back().icon == ui::MessageBox::Icon::Warning);
+        QVERIFY2(world.boxes.back().informativeText.contains("404"), qPrintable(world.boxes.back().informativeText));
+        // The stored limits hold for the test too: with the built-in ones
+        // these would name 60 and 10 seconds. Straight to the slow server.
+        dialog.useProxyBox()->setChecked(false);
+        test::SlowHttpServer slow;
+        struct LimitRow {
+            int timeLimit;
+            int stallLimit;
+            std::string url;
+            QString cause;
+        };
+        const LimitRow limitRows[] = {
+            {1, 10, slow.trickleUrl(), "longer than 1 second"},
+            {60, 1, slow.stalledUrl(), "no data arrived for 1 second"},
+        };
+        for (const LimitRow& row : limitRows) {
+            world.settings.writeInt(u"Network", u"DownloadTimeLimit", row.timeLimit);
+            world.settings.writeInt(u"Network", u"StallLimit", row.stallLimit);
+            const QString url = QString::fromStdString(row.url);
+            dialog.testUrlEdit()->setText(url);
+            QTest::mouseClick(dialog.testButton(), Qt::LeftButton);
+            QCOMPARE(test::boxTexts(world).last(), "Failure|Could not download data from... " + url);
+            QVERIFY2(world.boxes.back().informativeText.contains(row.cause, Qt::CaseInsensitive), qPrintable(world.boxes.back().informativeText));
+        }
+        dialog.useProxyBox()->setChecked(true);
         dialog.testUrlEdit()->setText(page);
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(world.settings.readInt(u"Settings", u"UseProxy", -1), -1);

@@ -109,6 +109,7 @@ private slots:
             {u"C missing", pages.url("/missing"), "404"},
             {u"D broken", pages.url("/broken"), "500"},
             {u"E stalled", slow.stalledUrl(), "2 seconds"},
+            {u"E trickling", slow.trickleUrl(), "longer than 2 seconds"},
             {u"F self-signed", tls.url("/product"), "certificate"},
             {u"G unreadable", pages.url("/unreadable"), "parsing scripts"},
         };
@@ -127,10 +128,10 @@ private slots:
         f.view().runCommand(ID_CHECK_ALL);
         QTRY_VERIFY_WITH_TIMEOUT(f.idle(), kNetworkWaitMs);
         QVERIFY(f.boxes.empty()); // a run tells by pane and tree only
-        QCOMPARE(outcomeShown(*f.frame), QString("Checked 7 products: 1 new version, 6 failed."));
+        QCOMPARE(outcomeShown(*f.frame), QString("Checked 8 products: 1 new version, 7 failed."));
         // The run's closing text: the described one, then the outcome.
         QVERIFY(pane->last().startsWith("<b>Download Failure...</b><br>Name: G unreadable<br>"));
-        QVERIFY(pane->last().endsWith("<br>Checked 7 products: 1 new version, 6 failed."));
+        QVERIFY(pane->last().endsWith("<br>Checked 8 products: 1 new version, 7 failed."));
         for (size_t i = 0; i < rows.size(); ++i) {
             const QString name = QString::fromStdU16String(rows[i].name);
             const QString described = "<b>Download Failure...</b><br>Name: " + name + "<br>";

@@ -12,6 +12,7 @@
 #include "watch/watch_list.h"
 #include "watch/app_paths.h"
 
+#include <functional>
 #include <mutex>
 #include <regex>
 
@@ -89,12 +90,65 @@ TEST_F(AddProductTest, ByIdAddsTheStoresCurrentDataAsSeen) {
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_EQ(ui_.waitDepth, 0);
 
-    // No check for a product already watched: the same ID twice is two entries.
-    ASSERT_EQ(addProduct(list_, AddMode::ById, u"10412", context()), std::vector<size_t>{1});
-    const WatchList file = reloaded();
-    ASSERT_EQ(file.count(), 2u);
-    EXPECT_EQ(file.records()[0], file.records()[1]);
-    EXPECT_EQ(file.records()[0], r);
+    EXPECT_EQ(reloaded().records(), std::vector<ProductRecord>{r});
+}
+
+// One row per product, whichever way it is added again; a removed entry
+// does not count, and a file that already holds a duplicate keeps it whole.
+TEST_F(AddProductTest, AProductAlreadyWatchedIsRefusedByName) {
+    ASSERT_EQ(addProduct(list_, AddMode::ById, u"20117", context()), std::vector<size_t>{0});
+    WatchList bestSelling;
+    ASSERT_TRUE(fillStoreList(StoreListKind::BestSelling, true, bestSelling, context()));
+    ProductRecord storeEntry = *bestSelling.record(0);
+    storeEntry.productID = u"20117";
+    const std::u16string refusal = u"\"Pocket Chess Master\" is already on your watch list.";
+    const std::function<bool()> attempts[] = {
+        [&] { return !addProduct(list_, AddMode::ById, u"20117", context()).empty(); },
+        [&] { return !addProduct(list_, AddMode::ByName, u"Chess Master", context()).empty(); },
+        [&] { return !addProduct(list_, AddMode::ByName, u"chess", context()).empty(); }, // picks the second
+        [&] { return addFromStoreRecord(list_, storeEntry, context()).has_value(); },
+    };
+    for (size_t i = 0; i < std::size(attempts); ++i) {
+        SCOPED_TRACE("attempt " + std::to_string(i));
+        ui_ = RecordingFlowUi();
+        ui_.pickAnswers.push_back(1);
+        EXPECT_FALSE(attempts[i]());
+        ASSERT_EQ(ui_.messages.size(), 1u);
+        EXPECT_EQ(ui_.messages[0].text, refusal);
+        EXPECT_EQ(ui_.messages[0].caption, u"Notice");
+        EXPECT_EQ(list_.count(), 1u);
+        EXPECT_EQ(ui_.waitDepth, 0);
+    }
+    // By ID and from a store list the refusal comes before any download.
+    ui_ = RecordingFlowUi();
+    addProduct(list_, AddMode::ById, u"20117", context());
+    addFromStoreRecord(list_, storeEntry, context());
+    EXPECT_EQ(ui_.waitsBegun, 0);
+
+    // The choice marks the watched match; the other one is still added.
+    ui_ = RecordingFlowUi();
+    ui_.pickAnswers.push_back(0);
+    ASSERT_EQ(addProduct(list_, AddMode::ByName, u"chess", context()), std::vector<size_t>{1});
+    EXPECT_EQ(ui_.pickOffers, (std::vector<std::vector<std::u16string>>{
+                                  {u"Chess Puzzles Daily", u"Pocket Chess Master" + std::u16string(kWatchedMatchSuffix)}}));
+
+    // Removed, the product may come back.
+    ASSERT_TRUE(removeProduct(list_, 0));
+    ui_ = RecordingFlowUi();
+    EXPECT_EQ(addProduct(list_, AddMode::ById, u"20117", context()).size(), 1u);
+    EXPECT_TRUE(ui_.messages.empty());
+
+    // A file written before duplicates were refused loads and saves whole.
+    WatchList old = reloaded();
+    const ProductRecord twin = *old.record(0);
+    old.append(twin);
+    old.append(twin);
+    ASSERT_TRUE(old.save());
+    WatchList loaded = reloaded();
+    ASSERT_EQ(loaded.count(), old.count());
+    ASSERT_TRUE(loaded.save());
+    EXPECT_EQ(reloaded().records(), old.records());
+    EXPECT_EQ(findWatchedProduct(loaded, twin.productID), std::optional<size_t>{0});
 }
 
 TEST_F(AddProductTest, SearchByNameMatchesChoicesAndFailures) {
@@ -108,9 +162,13 @@ TEST_F(AddProductTest, SearchByNameMatchesChoicesAndFailures) {
     } cases[] = {
         // One match is added without asking.
         {u"Chess Master", std::nullopt, {}, u"20117", nullptr, nullptr},
-        {u"chess", 1, {u"Chess Puzzles Daily", u"Pocket Chess Master"}, u"20117", nullptr, nullptr},
+        {u"chess", 0, {u"Chess Puzzles Daily", u"Pocket Chess Master" + std::u16string(kWatchedMatchSuffix)}, u"20121",
+         nullptr, nullptr},
         // A cancelled choice fails quietly.
-        {u"chess", std::nullopt, {u"Chess Puzzles Daily", u"Pocket Chess Master"}, nullptr, nullptr, nullptr},
+        {u"chess", std::nullopt,
+         {u"Chess Puzzles Daily" + std::u16string(kWatchedMatchSuffix),
+          u"Pocket Chess Master" + std::u16string(kWatchedMatchSuffix)},
+         nullptr, nullptr, nullptr},
         {u"Quixotic Zebra", std::nullopt, {}, nullptr, u"Could not find the specified Product Name", u"Try Again"},
         // "&" reaches the store as typed: one product, not every "Notes".
         {u"Notes & Sketches", std::nullopt, {}, u"10533", nullptr, nullptr},

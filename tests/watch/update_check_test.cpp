@@ -243,18 +243,6 @@ public:
     int successes = 0;
 };
 
-TEST(BranchOrder, ByNameIgnoringCaseSkippingRemoved) {
-    WatchList list;
-    for (const char16_t* name : {u"gamma", u"Beta", u"alpha", u"beta", u"\u00c9clair", u"Zed", u"\u00e9cho"}) {
-        ProductRecord r;
-        r.productName = name;
-        list.append(r);
-    }
-    list.markRemoved(5);
-    EXPECT_EQ(watchBranchOrder(list), (std::vector<size_t>{2, 1, 3, 0, 6, 4}));
-    EXPECT_LT(compareIgnoringCase(u"ab", u"ABC"), 0);
-}
-
 TEST_F(UpdateCheck, CancelStopsBetweenProductsAndKeepsWhatWasDone) {
     for (const char* id : {"1", "2", "3", "4", "5"})
         addProduct(id, std::string("P") + id, "1.0", 0);

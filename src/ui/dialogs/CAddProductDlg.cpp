@@ -13,9 +13,10 @@
 
 namespace zelvon::ui {
 
-CAddProductDlg::CAddProductDlg(const FlowContext& context, QWidget* parent)
+CAddProductDlg::CAddProductDlg(const FlowContext& context, QWidget* parent, const WatchList* watched)
     : QDialog(parent), flowUi_(this),
       context_{context.appFolder, context.catalogue, context.proxy, context.clock, context.settings, flowUi_},
+      watched_(watched),
       byId_(new QRadioButton(QStringLiteral("by ID"))), byName_(new QRadioButton(QStringLiteral("by Name"))),
       entry_(new QLineEdit), help_(new QPushButton(QStringLiteral("?"))),
       add_(new QPushButton(QStringLiteral("Add Product to Watch List"))), cancel_(new QPushButton(tr("Cancel"))),
@@ -36,6 +37,8 @@ CAddProductDlg::CAddProductDlg(const FlowContext& context, QWidget* parent)
     entryLabel->setBuddy(entry_);
     entry_->setAccessibleName(entryLabel->text());
     help_->setToolTip(QStringLiteral("Help"));
+    // Read as "Help", not as a question mark.
+    help_->setAccessibleName(QStringLiteral("Help"));
     help_->setMaximumWidth(help_->fontMetrics().horizontalAdvance(QStringLiteral("??")) * 3);
     help_->setAccessibleDescription(QStringLiteral("Help on adding products"));
     auto* entryRow = new QHBoxLayout;
@@ -87,7 +90,7 @@ CAddProductDlg::CAddProductDlg(const FlowContext& context, QWidget* parent)
 void CAddProductDlg::addProduct() {
     const AddMode mode = byId_->isChecked() ? AddMode::ById : AddMode::ByName;
     // The entered text is taken as typed, blanks and all.
-    std::optional<AddLookup> found = runAddLookup(mode, entry_->text().toStdU16String(), context_);
+    std::optional<AddLookup> found = runAddLookup(mode, entry_->text().toStdU16String(), context_, watched_);
     if (!found) {
         // Back to the entry, so the user can correct it at once after the
         // message or the Select Item list took the focus away.

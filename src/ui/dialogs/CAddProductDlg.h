@@ -23,8 +23,10 @@ class CAddProductDlg : public QDialog {
     Q_OBJECT
 public:
     // `context` gives the folder, catalogue, settings and clock; the
-    // dialog shows the flow itself.
-    explicit CAddProductDlg(const FlowContext& context, QWidget* parent = nullptr);
+    // dialog shows the flow itself. A product already on `watched` is
+    // refused with its name.
+    explicit CAddProductDlg(const FlowContext& context, QWidget* parent = nullptr,
+                            const WatchList* watched = nullptr);
 
     // The product found, after the dialog closed with OK.
     const std::optional<AddLookup>& lookup() const { return lookup_; }
@@ -45,6 +47,7 @@ private:
 
     DialogFlowUi flowUi_;
     FlowContext context_;
+    const WatchList* watched_;
     QRadioButton* byId_;
     QRadioButton* byName_;
     QLineEdit* entry_;

@@ -1,6 +1,7 @@
 #include "ui/dialogs/CNetworkDlg.h"
 
 #include "watch/connection_test.h"
+#include "watch/proxy_settings.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -51,6 +52,9 @@ CNetworkDlg::CNetworkDlg(const SettingsStore& settings, std::u16string appFolder
     layout->addWidget(closeButtons);
     resize(380, 340);
 
+    // Each frame is read by its own title, not by the dialog's.
+    for (QGroupBox* group : {proxyFrame, testFrame, outerFrame})
+        group->setAccessibleName(group->title());
     address_->setAccessibleName(QStringLiteral("Address"));
     port_->setAccessibleName(QStringLiteral("Port"));
     testUrl_->setAccessibleName(QStringLiteral("Enter URL"));
@@ -78,7 +82,11 @@ NetworkValues CNetworkDlg::typedValues() const {
     return values;
 }
 
-bool CNetworkDlg::testConnection() { return runConnectionTest(typedValues(), appFolder_, flowUi_); }
+// The typed proxy, but the stored time limits every other download uses, so
+// the test fails the way a check would.
+bool CNetworkDlg::testConnection() {
+    return runConnectionTest(typedValues(), appFolder_, flowUi_, ProxySettings::fromSettings(settings_).fetchOptions());
+}
 
 void CNetworkDlg::storeValues() { storeNetworkValues(typedValues(), settings_); }
 

@@ -7,6 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +26,19 @@ constexpr int kDayEntries = 8;
 
 bool startDetached(const QString& program) { return QProcess::startDetached(program, {}); }
 
+// A file dialog that lists programs: files the user may run, and folders.
+QString pickProgram(QWidget* parent, const QString& current) {
+    QFileDialog dialog(parent, QStringLiteral("Choose the browser program"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+    const QFileInfo info(current);
+    dialog.setDirectory(!current.isEmpty() && info.absoluteDir().exists() ? info.absolutePath()
+                                                                          : QStringLiteral("/usr/bin"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
 int checkedValue(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
 
 } // namespace
@@ -32,8 +48,8 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
       showBestSelling_(new QCheckBox(QStringLiteral("Show Best Selling List"))),
       showWhatsNew_(new QCheckBox(QStringLiteral("Show What's New List"))), leaveNew_(new QComboBox),
       overrideBrowser_(new QCheckBox(QStringLiteral("Override default Browser"))), browser_(new QLineEdit),
-      openBrowser_(new QPushButton(QStringLiteral("Open Browser"))), downloadsAtOnce_(new QSpinBox),
-      launcher_(&startDetached) {
+      openBrowser_(new QPushButton(QStringLiteral("Open Browser"))), browse_(new QPushButton(QStringLiteral("Browse..."))),
+      downloadsAtOnce_(new QSpinBox), launcher_(&startDetached), picker_(&pickProgram) {
     setWindowTitle(QStringLiteral("Configure Preferences"));
     setModal(true);
 
@@ -46,6 +62,9 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     auto* leaveLabel = new QLabel(QStringLiteral("When Update found, leave as New"));
     auto* forLabel = new QLabel(QStringLiteral("for:"));
     forLabel->setBuddy(leaveNew_);
+    // On Linux a drop-down is read by the label that labels it: the whole
+    // sentence, not just "for:".
+    forLabel->setAccessibleName(QStringLiteral("When Update found, leave as New for:"));
     leaveNew_->setEditable(false);
     leaveNew_->setAccessibleName(QStringLiteral("When Update found, leave as New for:"));
     auto* forRow = new QHBoxLayout;
@@ -73,13 +92,16 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     column->addWidget(browser_);
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addWidget(openBrowser_);
+    buttonRow->addWidget(browse_);
     buttonRow->addStretch();
     column->addLayout(buttonRow);
-    column->addWidget(new QLabel(QStringLiteral("(default is Pocket IE)")));
+    column->addWidget(new QLabel(QStringLiteral("(default is the desktop's web browser)")));
     column->addStretch();
 
     QDialogButtonBox* closeButtons = makeCloseButtons();
     openBrowser_->setAutoDefault(false);
+    browse_->setAutoDefault(false);
+    browse_->setAccessibleName(QStringLiteral("Browse for the browser program"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
@@ -93,11 +115,13 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     setTabOrder(downloadsAtOnce_, overrideBrowser_);
     setTabOrder(overrideBrowser_, browser_);
     setTabOrder(browser_, openBrowser_);
-    setTabOrder(openBrowser_, closeButtons);
+    setTabOrder(openBrowser_, browse_);
+    setTabOrder(browse_, closeButtons);
 
     load();
     connect(overrideBrowser_, &QCheckBox::toggled, this, &CPrefsDlg::applyBrowserRule);
     connect(openBrowser_, &QPushButton::clicked, this, &CPrefsDlg::openBrowser);
+    connect(browse_, &QPushButton::clicked, this, &CPrefsDlg::browse);
 }
 
 void CPrefsDlg::load() {
@@ -121,6 +145,13 @@ void CPrefsDlg::applyBrowserRule() {
     const bool enabled = overrideBrowser_->isChecked();
     browser_->setEnabled(enabled);
     openBrowser_->setEnabled(enabled);
+    browse_->setEnabled(enabled);
+}
+
+void CPrefsDlg::browse() {
+    const QString chosen = picker_(this, browser_->text());
+    if (!chosen.isEmpty())
+        browser_->setText(chosen);
 }
 
 void CPrefsDlg::openBrowser() {

@@ -27,6 +27,11 @@ public:
     using Launcher = bool (*)(const QString& program);
     void setLauncher(Launcher launcher) { launcher_ = launcher; }
 
+    // Asks for a browser program (Browse...); empty when none was chosen.
+    // Tests replace it.
+    using ProgramPicker = QString (*)(QWidget* parent, const QString& current);
+    void setProgramPicker(ProgramPicker picker) { picker_ = picker; }
+
     QCheckBox* reloadOnStartBox() const { return reloadOnStart_; }
     QCheckBox* showBestSellingBox() const { return showBestSelling_; }
     QCheckBox* showWhatsNewBox() const { return showWhatsNew_; }
@@ -34,6 +39,7 @@ public:
     QCheckBox* overrideBrowserBox() const { return overrideBrowser_; }
     QLineEdit* browserEdit() const { return browser_; }
     QPushButton* openBrowserButton() const { return openBrowser_; }
+    QPushButton* browseButton() const { return browse_; }
     QSpinBox* downloadsAtOnceBox() const { return downloadsAtOnce_; }
 
 private:
@@ -41,6 +47,7 @@ private:
     void storeValues() override;
     void applyBrowserRule();
     void openBrowser();
+    void browse();
 
     const SettingsStore& settings_;
     QCheckBox* reloadOnStart_;
@@ -50,8 +57,10 @@ private:
     QCheckBox* overrideBrowser_;
     QLineEdit* browser_;
     QPushButton* openBrowser_;
+    QPushButton* browse_;
     QSpinBox* downloadsAtOnce_;
     Launcher launcher_;
+    ProgramPicker picker_;
 };
 
 } // namespace zelvon::ui

@@ -14,6 +14,8 @@ void StoreOnCloseDialog::done(int result) {
 
 QDialogButtonBox* StoreOnCloseDialog::makeCloseButtons() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    // The button row is a group of its own for a screen reader.
+    buttons->setAccessibleName(QStringLiteral("Close the dialog"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     return buttons;
 }
