@@ -12,19 +12,8 @@ BUILD_DIR=${1:-build}
 OUT_DIR=${2:-$BUILD_DIR/package}
 
 TOOLS=(dpkg-dev lintian help2man gzip binutils desktop-file-utils appstream)
-missing=()
-for pkg in "${TOOLS[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$pkg")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+source tools/install_missing.sh
+install_missing "${TOOLS[@]}"
 
 if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
   bash tools/setup.sh "$BUILD_DIR"

@@ -50,27 +50,37 @@ bool writeAll(int fd, std::string_view bytes) {
 // and name another file; such a path names no file at all.
 bool usablePath(std::u16string_view path) { return !path.empty() && path.find(u'\0') == std::u16string_view::npos; }
 
+// Opens a regular file for reading and gives its size, or -1. The open does
+// not block, so a named pipe in place of a data file cannot hang the program
+// waiting for a writer; anything but a regular file is refused.
+int openRegularFile(std::u16string_view path, size_t& size) {
+    if (!usablePath(path))
+        return -1;
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    size = static_cast<size_t>(st.st_size);
+    return fd;
+}
+
 } // namespace
 
 std::string nativePath(std::u16string_view path) { return toUtf8(path); }
 
 bool readFileBytes(std::u16string_view path, std::string& bytes) {
     bytes.clear();
-    if (!usablePath(path))
-        return false;
-    // Non-blocking open, so a named pipe in place of a data file cannot
-    // hang the program waiting for a writer; only regular files are read.
-    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    size_t size = 0;
+    const int fd = openRegularFile(path, size);
     if (fd < 0)
         return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     // One allocation of the right size instead of doubling past it; a file
     // that grows meanwhile still reads whole.
-    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+    bytes.reserve(size + 1);
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -184,18 +194,12 @@ private:
 
 bool readFileTextUntilZero(std::u16string_view path, std::u16string& text) {
     text.clear();
-    if (!usablePath(path))
-        return false;
-    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    size_t size = 0;
+    const int fd = openRegularFile(path, size);
     if (fd < 0)
         return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     // At most one character per byte; only what is written becomes resident.
-    text.reserve(static_cast<size_t>(st.st_size));
+    text.reserve(size);
     PiecewiseUtf8 utf8(text);
     bool ok = readPiecesUntilZero(fd, [&](std::string_view piece, bool last) { return utf8.take(piece, last); });
     if (ok && !utf8.isUtf8()) {

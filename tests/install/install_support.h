@@ -18,40 +18,11 @@
 
 namespace zelvon::test {
 
-// runProgram, but a program still running after `seconds` is killed (exit
-// code 128 + SIGKILL), so a hung window never hangs the test.
+// runProgram, but a program still running after `seconds` is killed, so a
+// hung window never hangs the test.
 inline ProgramResult runWithin(int seconds, const std::string& program, const std::vector<std::string>& args,
                                const std::string& scratch) {
-    const std::string outPath = scratch + "/.stdout";
-    const std::string errPath = scratch + "/.stderr";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    ProgramResult result;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = slurpFile(outPath);
-    result.err = slurpFile(errPath);
-    return result;
+    return runProgram(program, args, scratch, seconds);
 }
 
 // Every entry below `root` with its kind, size, mode and modification

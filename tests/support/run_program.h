@@ -2,11 +2,14 @@
 // Runs a built program with arguments (no shell) and collects its exit code,
 // standard output and standard error, for tests of the command-line tools.
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -32,8 +35,11 @@ inline std::string slurpFile(const std::string& path) {
     return text;
 }
 
-// `scratch` is a folder where the two output streams are collected.
-inline ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& scratch) {
+// `scratch` is a folder where the two output streams are collected. With a
+// positive `limitSeconds`, a program still running after that long is killed
+// (exit code 128 + SIGKILL), so a hung program never hangs the test.
+inline ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& scratch,
+                                int limitSeconds = 0) {
     const std::string outPath = scratch + "/.stdout";
     const std::string errPath = scratch + "/.stderr";
     std::vector<char*> argv;
@@ -51,7 +57,19 @@ inline ProgramResult runProgram(const std::string& program, const std::vector<st
     ProgramResult result;
     if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
-        waitpid(pid, &status, 0);
+        if (limitSeconds <= 0) {
+            waitpid(pid, &status, 0);
+        } else {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+            while (waitpid(pid, &status, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() > deadline) {
+                    kill(pid, SIGKILL);
+                    waitpid(pid, &status, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
