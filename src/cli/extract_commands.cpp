@@ -5,6 +5,7 @@
 #include "cli/app_folder_guard.h"
 #include "cli/command.h"
 #include "cli/terminal_flow_ui.h"
+#include "cli/word_choice.h"
 #include "watch/app_folder_lock.h"
 #include "watch/app_paths.h"
 #include "engine/extraction_runner.h"
@@ -37,9 +38,7 @@ void declareExtract(CLI::App& command) {
     command.add_flag("--cache", extractArgs.useCache, "read the saved page instead of downloading it");
     extractUrlOption =
         command.add_option("--url", extractUrl, "the page to read instead of the script's own")->type_name("URL");
-    command.add_option("--form", extractForm, "the output form (default kelpo)")
-        ->type_name("kelpo|tilde")
-        ->check(CLI::IsMember({"kelpo", "tilde"}).description(""));
+    oneWordOf(command.add_option("--form", extractForm, "the output form (default kelpo)"), {"kelpo", "tilde"});
     command.add_option("SCRIPT", extractArgs.script, "the extraction script")->required();
 }
 

@@ -3,6 +3,7 @@
 // writing single settings.
 
 #include "cli/command.h"
+#include "cli/word_choice.h"
 #include "foundation/entity_codec.h"
 #include "foundation/text_codec.h"
 #include "foundation/text_file.h"
@@ -33,9 +34,8 @@ struct {
 } entitiesArgs;
 
 void declareEntities(CLI::App& command) {
-    command.add_option("OPERATION", entitiesArgs.operation, "what to do with the text")
-        ->type_name("escape-xml|escape-markup|unescape-markup|decode")
-        ->check(CLI::IsMember({"escape-xml", "escape-markup", "unescape-markup", "decode"}).description(""))
+    oneWordOf(command.add_option("OPERATION", entitiesArgs.operation, "what to do with the text"),
+              {"escape-xml", "escape-markup", "unescape-markup", "decode"})
         ->required();
     command.add_option("TEXT", entitiesArgs.text, "the text")->required();
 }
@@ -83,9 +83,8 @@ struct {
 } settingsArgs;
 
 void declareSettings(CLI::App& command) {
-    command.add_option("OPERATION", settingsArgs.operation, "get or set a text, get-int or set-int a number")
-        ->type_name("get|set|get-int|set-int")
-        ->check(CLI::IsMember({"get", "set", "get-int", "set-int"}).description(""))
+    oneWordOf(command.add_option("OPERATION", settingsArgs.operation, "get or set a text, get-int or set-int a number"),
+              {"get", "set", "get-int", "set-int"})
         ->required();
     command.add_option("SECTION", settingsArgs.section, "the settings section")->required();
     command.add_option("KEY", settingsArgs.key, "the key")->required();

@@ -7,6 +7,7 @@
 #include "cli/record_json.h"
 #include "cli/terminal_flow_ui.h"
 #include "cli/watch_loading.h"
+#include "cli/word_choice.h"
 #include "watch/app_folder_lock.h"
 #include "watch/clock.h"
 #include "watch/flow_context.h"
@@ -41,9 +42,7 @@ bool selectLists(const std::vector<std::string>& words, std::vector<NamedList>& 
 }
 
 void declareListName(CLI::App& command, std::string& name) {
-    command.add_option("LIST", name, "one list (default: both)")
-        ->type_name("whatsnew|best")
-        ->check(CLI::IsMember({"whatsnew", "best"}).description(""));
+    oneWordOf(command.add_option("LIST", name, "one list (default: both)"), {"whatsnew", "best"});
 }
 
 std::vector<std::string> namedIn(const std::string& name) {

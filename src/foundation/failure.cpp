@@ -57,17 +57,20 @@ Failure makeHttpFailure(long status) {
     return failure;
 }
 
-Failure makeWriteFailure(int errorNumber) {
-    Failure failure = makeFailure(FailureKind::WriteFailed, errorNumber != 0 ? systemErrorText(errorNumber) : std::u16string());
+namespace {
+
+// A failure of the system with its error number and the system's words for it.
+Failure systemFailure(FailureKind kind, int errorNumber) {
+    Failure failure = makeFailure(kind, errorNumber != 0 ? systemErrorText(errorNumber) : std::u16string());
     failure.systemError = errorNumber;
     return failure;
 }
 
-Failure makeReadFailure(int errorNumber) {
-    Failure failure = makeFailure(FailureKind::ReadFailed, errorNumber != 0 ? systemErrorText(errorNumber) : std::u16string());
-    failure.systemError = errorNumber;
-    return failure;
-}
+} // namespace
+
+Failure makeWriteFailure(int errorNumber) { return systemFailure(FailureKind::WriteFailed, errorNumber); }
+
+Failure makeReadFailure(int errorNumber) { return systemFailure(FailureKind::ReadFailed, errorNumber); }
 
 Failure makeTimeLimitFailure(long long limitMs) {
     Failure failure = makeFailure(FailureKind::TimedOut);

@@ -179,11 +179,8 @@ void appendCp1252(std::string_view bytes, std::u16string& out) {
 
 std::u16string fromCp1252(std::string_view bytes) {
     std::u16string out;
-    out.resize(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
-    }
+    out.reserve(bytes.size());
+    appendCp1252(bytes, out);
     return out;
 }
 

@@ -130,12 +130,13 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
         state.cancelled = true;
         return 1;
     }
+    const auto now = Clock::now();
     const auto total = state.limits->totalTimeout;
-    if (total.count() > 0 && Clock::now() - state.started >= total) {
+    if (total.count() > 0 && now - state.started >= total) {
         state.pastTotalTimeout = true;
         return 1;
     }
-    if (state.watchArmed && Clock::now() - state.lastActivity >= state.limits->stallTimeout) {
+    if (state.watchArmed && now - state.lastActivity >= state.limits->stallTimeout) {
         state.stalled = true;
         return 1;
     }
@@ -250,13 +251,16 @@ bool isTlsFailure(CURLcode code) {
 
 // The cause in words a user can act on. libcurl's own message goes along as
 // the detail wherever it adds something.
+// One wording for a handle that could not be made ready, whichever step failed.
+Failure setupFailure() { return makeFailure(FailureKind::Other, u"the download could not be set up"); }
+
 Failure describeCause(CURLcode code, TransferError error, const TransferRequest& request, TransferState& state, long status) {
     const std::string curlText = state.errorBuffer[0] != '\0' ? std::string(state.errorBuffer)
                                                                : (code != CURLE_OK ? std::string(curl_easy_strerror(code)) : std::string());
     const bool viaNamedProxy = request.access == ProxyAccess::Explicit;
     switch (error) {
     case TransferError::None: return {};
-    case TransferError::SetupFailed: return makeFailure(FailureKind::Other, u"the download could not be set up");
+    case TransferError::SetupFailed: return setupFailure();
     case TransferError::Cancelled: return makeFailure(FailureKind::Cancelled);
     case TransferError::TimedOut: return makeTimeLimitFailure(request.limits.totalTimeout.count());
     case TransferError::Stalled: return makeStallFailure(request.limits.stallTimeout.count());
@@ -295,7 +299,7 @@ Failure describeCause(CURLcode code, TransferError error, const TransferRequest&
 
 TransferOutcome performTransfer(const TransferRequest& request) {
     TransferOutcome outcome;
-    outcome.failure = makeFailure(FailureKind::Other, u"the download could not be set up");
+    outcome.failure = setupFailure();
     CurlEasy handle(curl_easy_init());
     CurlHeaderList headers;
     if (!handle || !headers.append("Cache-Control: no-cache") || !headers.append("Pragma: no-cache"))

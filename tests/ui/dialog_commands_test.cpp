@@ -24,15 +24,9 @@
 using namespace zelvon;
 using namespace zelvon::ui;
 using test::WindowFixture;
+using test::childTexts;
 
 namespace {
-
-QStringList childTexts(QTreeWidgetItem* item) {
-    QStringList texts;
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i)
-        texts << item->child(i)->text(0);
-    return texts;
-}
 
 // A store list's cache file holding one entry the store does not serve, so
 // a branch filled without a download shows it.

@@ -26,17 +26,10 @@
 using namespace zelvon;
 using namespace zelvon::ui;
 using test::WindowFixture;
+using test::childTexts;
+using test::kNetworkWaitMs;
 
 namespace {
-
-constexpr int kNetworkWaitMs = 20000;
-
-QStringList childTexts(QTreeWidgetItem* item) {
-    QStringList texts;
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i)
-        texts << item->child(i)->text(0);
-    return texts;
-}
 
 bool sameImage(QTreeWidgetItem* item, int index) {
     return item->icon(0).pixmap(16).toImage() == treeImage(index).pixmap(16).toImage();

@@ -29,10 +29,9 @@
 using namespace zelvon;
 using namespace zelvon::ui;
 using test::WindowFixture;
+using test::kNetworkWaitMs;
 
 namespace {
-
-constexpr int kNetworkWaitMs = 20000;
 
 std::shared_ptr<QStringList> recordPane(CMainFrame& frame) {
     auto shown = std::make_shared<QStringList>();

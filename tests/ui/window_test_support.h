@@ -20,6 +20,17 @@
 
 namespace zelvon::test {
 
+// How long a test waits for downloads from the in-process store.
+constexpr int kNetworkWaitMs = 20000;
+
+// The texts of an item's children, in tree order.
+inline QStringList childTexts(QTreeWidgetItem* item) {
+    QStringList texts;
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+        texts << item->child(i)->text(0);
+    return texts;
+}
+
 struct Box {
     bool question;
     QString text;

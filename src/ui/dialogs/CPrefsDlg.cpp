@@ -64,9 +64,10 @@ CPrefsDlg::CPrefsDlg(const SettingsStore& settings, QWidget* parent)
     forLabel->setBuddy(leaveNew_);
     // On Linux a drop-down is read by the label that labels it: the whole
     // sentence, not just "for:".
-    forLabel->setAccessibleName(QStringLiteral("When Update found, leave as New for:"));
+    const QString leaveName = leaveLabel->text() + QLatin1Char(' ') + forLabel->text();
+    forLabel->setAccessibleName(leaveName);
     leaveNew_->setEditable(false);
-    leaveNew_->setAccessibleName(QStringLiteral("When Update found, leave as New for:"));
+    leaveNew_->setAccessibleName(leaveName);
     auto* forRow = new QHBoxLayout;
     forRow->addWidget(forLabel);
     forRow->addWidget(leaveNew_, 1);
@@ -170,7 +171,7 @@ void CPrefsDlg::storeValues() {
     settings_.writeInt(kPrefs, u"ShowWhatsNew", checkedValue(showWhatsNew_));
     settings_.writeInt(kPrefs, u"ShowBestSelling", checkedValue(showBestSelling_));
     settings_.writeInt(kPrefs, u"LeaveNew", leaveNew_->currentIndex());
-    settings_.writeInt(kDownloadsAtOnceKey.section, kDownloadsAtOnceKey.key, downloadsAtOnce_->value());
+    writeSetting(settings_, kDownloadsAtOnceKey, downloadsAtOnce_->value());
     settings_.writeInt(kPrefs, u"UseExternalBrowser", checkedValue(overrideBrowser_));
     settings_.writeString(kPrefs, u"ExternalBrowser", browser_->text().toStdU16String());
 }
